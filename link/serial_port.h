@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "base/base_object.h"
+
+// Read and write time-outs of a serial line, in milliseconds, with the meaning of the Win32
+// COMMTIMEOUTS record.
+struct LineTimeouts {
+    uint32_t ReadIntervalTimeout = 0;
+    uint32_t ReadTotalTimeoutMultiplier = 0;
+    uint32_t ReadTotalTimeoutConstant = 0;
+    uint32_t WriteTotalTimeoutMultiplier = 0;
+    uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+// Purge flags, the values of the Win32 PURGE_ constants.
+enum PurgeFlags : uint32_t {
+    PurgeTxAbort = 0x0001,
+    PurgeRxAbort = 0x0002,
+    PurgeTxClear = 0x0004,
+    PurgeRxClear = 0x0008,
+};
+
+// DCB flag word: fBinary, DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, nothing else.
+constexpr uint32_t LineFlagsBinaryDtrRts = 0x1011;
+
+// The serial line to the converter: the owner of the operating system's handle of one port.
+// Backends: Win32 (CreateFileA and the comm functions), POSIX termios, and test doubles.
+// Every operation does nothing, or returns false or 0, while the port is closed, except Open.
+class SerialPort : public BaseObject {
+public:
+    virtual bool Open(const char* path) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+    // Results of the underlying calls are not reported: a driver that refuses is ignored.
+    virtual void Configure(uint32_t flags, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
+                           uint8_t stopBits) = 0;
+    virtual bool SetTimeouts(const LineTimeouts& timeouts) = 0;
+    // Returns the number of bytes read; fewer than count means the read time-out passed.
+    virtual size_t Read(uint8_t* buffer, size_t count) = 0;
+    virtual size_t Write(const uint8_t* buffer, size_t count) = 0;
+    virtual void Purge(uint32_t flags) = 0;
+};
+
+// The platform's serial port (Win32 on Windows, termios elsewhere), closed.
+std::unique_ptr<SerialPort> CreateSystemSerialPort();
