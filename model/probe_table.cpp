@@ -1,0 +1,122 @@
+#include "model/probe_table.h"
+
+#include <bit>
+#include <utility>
+
+#include "model/data_file_path.h"
+#include "model/file_store.h"
+
+namespace {
+
+constexpr size_t ConductanceOffset = 4;
+constexpr size_t NormalOffset = ConductanceOffset + ProbeTable::Capacity * 8;
+
+void PutU32(uint8_t* at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetU32(const uint8_t* at) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+void PutDouble(uint8_t* at, double value) {
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    for (int i = 0; i < 8; ++i)
+        at[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+double GetDouble(const uint8_t* at) {
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits |= static_cast<uint64_t>(at[i]) << (8 * i);
+    return std::bit_cast<double>(bits);
+}
+
+// The program's own data file; none when the program's path is unknown.
+std::string OwnDataFile() {
+    std::string program = ProgramPath();
+    return program.empty() ? std::string() : DataFilePath(program);
+}
+
+}  // namespace
+
+ProbeTable::ProbeTable() : ProbeTable(OwnDataFile()) {}
+
+ProbeTable::ProbeTable(std::string dataFilePath)
+    : dataFile(std::move(dataFilePath)), capacity(Capacity) {
+    Load();
+}
+
+ProbeTable::~ProbeTable() {
+    if (modified) Save();
+}
+
+std::array<uint8_t, ProbeTable::FileSize> ProbeTable::Image() const {
+    std::array<uint8_t, FileSize> image{};
+    PutU32(image.data(), count);
+    for (size_t i = 0; i < Capacity; ++i) {
+        PutDouble(image.data() + ConductanceOffset + 8 * i, conductance[i]);
+        PutDouble(image.data() + NormalOffset + 8 * i, normal[i]);
+    }
+    return image;
+}
+
+bool ProbeTable::TakeImage(const std::array<uint8_t, FileSize>& image) {
+    const uint32_t stored = GetU32(image.data());
+    if (stored > Capacity) return false;
+    count = stored;
+    for (size_t i = 0; i < Capacity; ++i) {
+        conductance[i] = GetDouble(image.data() + ConductanceOffset + 8 * i);
+        normal[i] = GetDouble(image.data() + NormalOffset + 8 * i);
+    }
+    return true;
+}
+
+void ProbeTable::Load() {
+    // Bytes that do not arrive keep what the table held, as with a read straight into it.
+    std::array<uint8_t, FileSize> image = Image();
+    size_t received = 0;
+    // Read and write access, so a read-only data file counts as none.
+    if (!ReadFileForUpdate(dataFile, image.data(), image.size(), received)) return;
+    if (received == FileSize && TakeImage(image)) return;
+    // A short file, or one counting more points than there are slots, gives an empty table;
+    // it is marked changed (and rewritten) when the count it held was not 0.
+    count = GetU32(image.data());
+    Clear();
+}
+
+bool ProbeTable::Save() {
+    const std::array<uint8_t, FileSize> image = Image();
+    if (!StoreFileAtomically(dataFile, image.data(), image.size(), beforeReplace)) return false;
+    modified = false;
+    return true;
+}
+
+void ProbeTable::Add(double conductanceValue, double normalValue) {
+    if (!HasRoom() || count >= Capacity) return;
+    conductance[count] = conductanceValue;
+    normal[count] = normalValue;
+    ++count;
+    modified = true;
+}
+
+void ProbeTable::Delete(int32_t index) {
+    if (index < 0 || static_cast<uint32_t>(index) >= count || count > Capacity) return;
+    --count;
+    for (uint32_t i = static_cast<uint32_t>(index); i < count; ++i) {
+        conductance[i] = conductance[i + 1];
+        normal[i] = normal[i + 1];
+    }
+    modified = true;
+}
+
+void ProbeTable::Clear() {
+    if (count != 0) modified = true;
+    count = 0;
+    conductance.fill(0.0);
+    normal.fill(0.0);
+}

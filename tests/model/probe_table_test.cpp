@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "model/data_file_path.h"
+#include "model/file_store.h"
+#include "model/probe_table.h"
+#include "temp_folder.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// The eight little-endian bytes of a double as the data file holds them.
+Bytes DoubleBytes(double value) {
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    Bytes bytes;
+    for (int i = 0; i < 8; ++i)
+        bytes.push_back(static_cast<unsigned char>(bits >> (8 * i)));
+    return bytes;
+}
+
+Bytes Slice(const Bytes& bytes, size_t offset, size_t size) {
+    return Bytes(bytes.begin() + offset, bytes.begin() + offset + size);
+}
+
+// A data file holding the given points.
+Bytes ImageOf(uint32_t count, const std::vector<double>& g, const std::vector<double>& kappa) {
+    Bytes image(164, 0);
+    for (int i = 0; i < 4; ++i)
+        image[i] = static_cast<unsigned char>(count >> (8 * i));
+    for (size_t i = 0; i < g.size(); ++i) {
+        Bytes a = DoubleBytes(g[i]);
+        Bytes b = DoubleBytes(kappa[i]);
+        std::memcpy(&image[4 + 8 * i], a.data(), 8);
+        std::memcpy(&image[84 + 8 * i], b.data(), 8);
+    }
+    return image;
+}
+
+}  // namespace
+
+TEST(ProbeTable, WithoutADataFileStartsEmptyAndWritesNothing) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    {
+        ProbeTable table(path);
+        EXPECT_EQ(table.count, 0u);
+        EXPECT_EQ(table.capacity, 10);
+        EXPECT_FALSE(table.modified);
+        EXPECT_TRUE(table.HasRoom());
+        EXPECT_EQ(table.dataFile, path);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(ProbeTable, ThreePointsGoToA164ByteFileAndComeBack) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    {
+        ProbeTable table(path);
+        table.Add(1000.5, 1413.0);
+        table.Add(9.1, 12.88);
+        table.Add(100.0, 141.0);
+        EXPECT_TRUE(table.modified);
+    }
+    const Bytes file = ReadBytes(path);
+    ASSERT_EQ(file.size(), 164u);
+    EXPECT_EQ(Slice(file, 0, 4), (Bytes{0x03, 0x00, 0x00, 0x00}));
+    // 1000.5 is 0x408F440000000000, 1413 is 0x4096140000000000.
+    EXPECT_EQ(Slice(file, 4, 8), (Bytes{0, 0, 0, 0, 0, 0x44, 0x8F, 0x40}));
+    EXPECT_EQ(Slice(file, 84, 8), (Bytes{0, 0, 0, 0, 0, 0x14, 0x96, 0x40}));
+    EXPECT_EQ(Slice(file, 12, 8), DoubleBytes(9.1));
+    EXPECT_EQ(Slice(file, 100, 8), DoubleBytes(141.0));
+    // Slots 3..9 of both arrays are zero.
+    EXPECT_EQ(Slice(file, 4 + 24, 56), Bytes(56, 0));
+    EXPECT_EQ(Slice(file, 84 + 24, 56), Bytes(56, 0));
+    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(path)));
+
+    ProbeTable again(path);
+    EXPECT_EQ(again.count, 3u);
+    EXPECT_FALSE(again.modified);
+    EXPECT_EQ(again.conductance[0], 1000.5);
+    EXPECT_EQ(again.normal[1], 12.88);
+    EXPECT_EQ(again.conductance[2], 100.0);
+    EXPECT_EQ(again.normal[2], 141.0);
+}
+
+TEST(ProbeTable, AddDeleteAndClearFollowTheTableRules) {
+    TempFolder folder;
+    ProbeTable table(folder.File("tool.dat"));
+    table.Add(1.0, 10.0);  // a
+    table.Add(2.0, 20.0);  // b
+    table.Add(3.0, 30.0);  // c
+    table.modified = false;
+
+    table.Delete(0);
+    EXPECT_TRUE(table.modified);
+    ASSERT_EQ(table.count, 2u);
+    EXPECT_EQ(table.conductance[0], 2.0);
+    EXPECT_EQ(table.normal[1], 30.0);
+    // The former last point stays in the slot behind the new last one.
+    EXPECT_EQ(table.conductance[2], 3.0);
+    EXPECT_EQ(table.normal[2], 30.0);
+
+    table.modified = false;
+    table.Delete(-1);
+    table.Delete(2);
+    table.Delete(2147483647);
+    EXPECT_EQ(table.count, 2u);
+    EXPECT_FALSE(table.modified);
+
+    for (int i = 0; i < 8; ++i)
+        table.Add(10.0 + i, 100.0 + i);
+    EXPECT_EQ(table.count, 10u);
+    EXPECT_FALSE(table.HasRoom());
+    const auto conductance = table.conductance;
+    const auto normal = table.normal;
+    table.modified = false;
+    table.Add(99.0, 999.0);
+    EXPECT_EQ(table.count, 10u);
+    EXPECT_EQ(table.conductance, conductance);
+    EXPECT_EQ(table.normal, normal);
+    EXPECT_FALSE(table.modified);
+
+    table.Clear();
+    EXPECT_TRUE(table.modified);
+    EXPECT_EQ(table.count, 0u);
+    EXPECT_EQ(table.conductance, (std::array<double, 10>{}));
+    EXPECT_EQ(table.normal, (std::array<double, 10>{}));
+    table.modified = false;
+    table.Clear();
+    EXPECT_FALSE(table.modified);
+}
+
+TEST(ProbeTable, ShortFilesAndImpossibleCountsGiveAnEmptyTable) {
+    TempFolder folder;
+    // 100 bytes counting 2 points: empty, and rewritten as zeros at the end.
+    const std::string counted = folder.File("counted.dat");
+    Bytes image = ImageOf(2, {1.0, 2.0}, {3.0, 4.0});
+    image.resize(100);
+    WriteBytes(counted, image);
+    {
+        ProbeTable table(counted);
+        EXPECT_EQ(table.count, 0u);
+        EXPECT_EQ(table.conductance[0], 0.0);
+        EXPECT_TRUE(table.modified);
+    }
+    EXPECT_EQ(ReadBytes(counted), Bytes(164, 0));
+
+    // 100 bytes counting none: empty, and the file is left alone.
+    const std::string empty = folder.File("empty.dat");
+    WriteBytes(empty, Bytes(100, 0));
+    {
+        ProbeTable table(empty);
+        EXPECT_EQ(table.count, 0u);
+        EXPECT_FALSE(table.modified);
+    }
+    EXPECT_EQ(ReadBytes(empty).size(), 100u);
+
+    // Three bytes: the count arrives only in part and is still not 0.
+    const std::string stub = folder.File("stub.dat");
+    WriteBytes(stub, Bytes{0x01, 0x00, 0x00});
+    EXPECT_TRUE(ProbeTable(stub).modified);
+
+    // A full-length file counting 11 points: cleared, never read past ten slots.
+    const std::string eleven = folder.File("eleven.dat");
+    WriteBytes(eleven, ImageOf(11, {5.0, 6.0}, {7.0, 8.0}));
+    {
+        ProbeTable table(eleven);
+        EXPECT_EQ(table.count, 0u);
+        EXPECT_EQ(table.conductance[0], 0.0);
+        EXPECT_TRUE(table.modified);
+    }
+    EXPECT_EQ(ReadBytes(eleven), Bytes(164, 0));
+
+    // A huge count is refused by the image reader itself.
+    ProbeTable table(folder.File("none.dat"));
+    std::array<uint8_t, ProbeTable::FileSize> raw{};
+    raw[3] = 0x80;
+    EXPECT_FALSE(table.TakeImage(raw));
+    EXPECT_EQ(table.count, 0u);
+    raw[3] = 0;
+    raw[0] = 10;
+    EXPECT_TRUE(table.TakeImage(raw));
+    EXPECT_EQ(table.count, 10u);
+    table.modified = false;
+}
+
+TEST(ProbeTable, AnInterruptedSaveLeavesTheOldFileIntact) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    const Bytes old = ImageOf(2, {1.0, 2.0}, {3.0, 4.0});
+    WriteBytes(path, old);
+
+    ProbeTable table(path);
+    ASSERT_EQ(table.count, 2u);
+    table.Add(5.0, 6.0);
+    size_t pendingSize = 0;
+    table.beforeReplace = [&] {
+        // The new contents are complete and closed by now; the data file is still the old one.
+        pendingSize = ReadBytes(TemporaryPathFor(path)).size();
+        return false;
+    };
+    EXPECT_FALSE(table.Save());
+    EXPECT_EQ(pendingSize, 164u);
+    EXPECT_TRUE(table.modified);
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(path)));
+
+    table.beforeReplace = nullptr;
+    EXPECT_TRUE(table.Save());
+    EXPECT_FALSE(table.modified);
+    EXPECT_EQ(ReadBytes(path), ImageOf(3, {1.0, 2.0, 5.0}, {3.0, 4.0, 6.0}));
+}
+
+TEST(ProbeTable, AFailedSaveKeepsTheTableModified) {
+    TempFolder folder;
+    ProbeTable table(folder.File("missing/tool.dat"));
+    table.Add(1.0, 2.0);
+    EXPECT_FALSE(table.Save());
+    EXPECT_TRUE(table.modified);
+    EXPECT_FALSE(std::filesystem::exists(folder.File("missing")));
+    table.modified = false;
+}
+
+namespace {
+
+// Loads a read-only data file; true when the table came up empty and unchanged and the file
+// was neither read into the table nor replaced.
+bool ReadOnlyFileCountsAsNone(const std::string& path) {
+    ProbeTable table(path);
+    bool empty = table.count == 0 && !table.modified;
+    table.Add(7.0, 8.0);
+    bool refused = !table.Save() && table.modified;
+    table.modified = false;
+    return empty && refused;
+}
+
+}  // namespace
+
+TEST(ProbeTable, AReadOnlyDataFileCountsAsNone) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    const Bytes image = ImageOf(2, {1.0, 2.0}, {3.0, 4.0});
+    WriteBytes(path, image);
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+#ifdef _WIN32
+    // The read-only attribute refuses the read and write access the table asks for.
+    EXPECT_TRUE(ReadOnlyFileCountsAsNone(path));
+#else
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(ReadOnlyFileCountsAsNone(path));
+    } else {
+        // Root writes to any file: a child without root's rights sees the file as read-only.
+        fs::permissions(folder.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                           fs::perms::group_exec | fs::perms::others_read |
+                                           fs::perms::others_exec);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+            ::_exit(ReadOnlyFileCountsAsNone(path) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+#endif
+    EXPECT_EQ(ReadBytes(path), image);
+}
+
+TEST(DataFilePath, ReplacesTheLastExtensionOrAppendsOne) {
+    EXPECT_EQ(DataFilePath("C:\\Tools\\tool.exe"), "C:\\Tools\\tool.dat");
+    EXPECT_EQ(DataFilePath("C:\\Tools\\zr3config.EXE"), "C:\\Tools\\zr3config.dat");
+    EXPECT_EQ(DataFilePath("C:\\Tools\\tool.v2.exe"), "C:\\Tools\\tool.v2.dat");
+    EXPECT_EQ(DataFilePath("C:\\Tools\\tool."), "C:\\Tools\\tool.dat");
+    // The last "." of the whole path counts, wherever it stands.
+    EXPECT_EQ(DataFilePath("C:\\My.Tools\\tool"), "C:\\My.dat");
+    EXPECT_EQ(DataFilePath("/opt/zr3/tool"), "/opt/zr3/tool.dat");
+    EXPECT_EQ(DataFilePath(""), ".dat");
+}
+
+TEST(DataFilePath, TheProgramsOwnTableLivesBesideIt) {
+    const std::string program = ProgramPath();
+    ASSERT_FALSE(program.empty());
+    EXPECT_TRUE(std::filesystem::exists(program)) << program;
+#ifdef _WIN32
+    EXPECT_EQ(DataFilePath(program).substr(program.size() - 15), "model_tests.dat");
+#else
+    EXPECT_EQ(DataFilePath(program), program + ".dat");
+#endif
+    ProbeTable table;
+    EXPECT_EQ(table.dataFile, DataFilePath(program));
+}
