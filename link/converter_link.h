@@ -34,6 +34,13 @@ public:
     static constexpr uint8_t MaxAnswerLength = 61;
     static constexpr size_t IdentitySize = 8;
     static constexpr size_t PortNameMax = 11;  // "\\.\" + name must fit 16 bytes
+    // A request's data and checksum must fit the frame behind its three header bytes.
+    static constexpr uint8_t MaxRequestLength = FrameSize - 4;
+    static constexpr uint8_t RequestStart = 0x01;
+    static constexpr uint8_t AnswerStart = 0x06;
+    // Line time-outs of an open link, in milliseconds.
+    static constexpr uint32_t ReadTimeout = 200;
+    static constexpr uint32_t WriteTimeout = 100;
 
     // A closed link on the platform's serial port.
     ConverterLink();

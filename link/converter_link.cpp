@@ -1,0 +1,161 @@
+#include "link/converter_link.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "link/wire_encoding.h"
+
+ConverterLink::ConverterLink() : ConverterLink(CreateSystemSerialPort()) {}
+
+ConverterLink::ConverterLink(std::unique_ptr<SerialPort> port) : serialPort(std::move(port)) {
+    if (!serialPort) serialPort = CreateSystemSerialPort();
+}
+
+ConverterLink::~ConverterLink() {
+    Close();
+}
+
+bool ConverterLink::Open(const char* portName) {
+    // An empty name is no request to reconnect: the open connection stays as it is.
+    if (portName == nullptr || portName[0] == '\0') return false;
+    Close();
+
+    size_t nameLength = 0;
+    while (nameLength <= PortNameMax && portName[nameLength] != '\0')
+        ++nameLength;
+    // "\\.\" and the name must fit the 16-byte path with its zero byte.
+    if (nameLength > PortNameMax) return false;
+    char path[16] = "\\\\.\\";
+    std::memcpy(path + 4, portName, nameLength);
+    path[4 + nameLength] = '\0';
+
+    if (!serialPort->Open(path)) return false;
+    // 9600 baud 8N1, DTR and RTS on, no flow control; a driver that refuses is not an error.
+    serialPort->Configure(LineFlagsBinaryDtrRts, 9600, 8, 0, 0);
+    LineTimeouts timeouts;
+    timeouts.ReadTotalTimeoutConstant = ReadTimeout;
+    timeouts.WriteTotalTimeoutConstant = WriteTimeout;
+    serialPort->SetTimeouts(timeouts);
+    return true;
+}
+
+void ConverterLink::Close() {
+    serialPort->Purge(PurgeTxAbort | PurgeRxAbort | PurgeTxClear | PurgeRxClear);
+    serialPort->Close();
+}
+
+bool ConverterLink::IsOpen() const {
+    return serialPort->IsOpen();
+}
+
+const char* ConverterLink::Identify() {
+    SendRequest(CodeIdentity, 0);
+    if (!ReceiveAnswer(IdentitySize)) return nullptr;
+    // The ninth character stays the terminating zero.
+    std::memcpy(identityText.data(), frame.data() + 2, IdentitySize);
+    return identityText.data();
+}
+
+size_t ConverterLink::SendRequest(uint8_t code, uint8_t length) {
+    if (length > MaxRequestLength) return 0;
+    frame[0] = RequestStart;
+    frame[1] = code;
+    frame[2] = length;
+    uint8_t sum = 0;
+    for (size_t i = 0; i < 3u + length; ++i)
+        sum = static_cast<uint8_t>(sum + frame[i]);
+    frame[3 + length] = static_cast<uint8_t>(-sum);
+    return serialPort->Write(frame.data(), length + 4u);
+}
+
+size_t ConverterLink::ReadBytes(size_t offset, size_t count) {
+    if (offset >= FrameSize) return 0;
+    count = std::min(count, FrameSize - offset);
+    size_t received = 0;
+    // Each read returns what arrived within the read time-out; nothing at all ends the answer.
+    while (received < count) {
+        size_t n = serialPort->Read(frame.data() + offset + received, count - received);
+        if (n == 0) break;
+        received += std::min(n, count - received);
+    }
+    return received;
+}
+
+bool ConverterLink::ReceiveAnswer(uint8_t expectedLength) {
+    if (!serialPort->IsOpen()) return false;
+    if (ReadBytes(0, 2) < 2) return false;
+
+    // A header that cannot start an answer that fits the frame is not read beyond.
+    size_t rest = (frame[0] == AnswerStart && frame[1] <= MaxAnswerLength) ? frame[1] + 1u : 0u;
+    if (ReadBytes(2, rest) < rest) return false;
+
+    uint8_t sum = 0;
+    for (size_t i = 0; i < 2 + rest; ++i)
+        sum = static_cast<uint8_t>(sum + frame[i]);
+    if (sum != 0) {
+        // Whatever else is in transit belongs to the broken answer.
+        serialPort->Purge(PurgeTxClear | PurgeRxClear);
+        return false;
+    }
+    // A refused header whose two bytes happen to sum to zero is still no answer.
+    if (rest == 0 || frame[0] != AnswerStart || frame[1] != expectedLength) return false;
+    return true;
+}
+
+bool ConverterLink::ReceiveByte(uint8_t& value) {
+    if (!ReceiveAnswer(1)) return false;
+    value = frame[2];
+    return true;
+}
+
+bool ConverterLink::ReceiveWord(uint16_t& value) {
+    if (!ReceiveAnswer(2)) return false;
+    value = GetWord(frame.data() + 2);
+    return true;
+}
+
+bool ConverterLink::ReceiveFloat(float& value) {
+    if (!ReceiveAnswer(4)) return false;
+    value = GetFloat(frame.data() + 2);
+    return true;
+}
+
+bool ConverterLink::ReceiveFloat(int32_t& value) {
+    if (!ReceiveAnswer(4)) return false;
+    value = GetInt32(frame.data() + 2);
+    return true;
+}
+
+bool ConverterLink::ReadByte(uint8_t code, uint8_t& value) {
+    SendRequest(code, 0);
+    return ReceiveByte(value);
+}
+
+bool ConverterLink::WriteByte(uint8_t code, uint8_t& value) {
+    frame[3] = value;
+    SendRequest(code, 1);
+    return ReceiveByte(value);
+}
+
+bool ConverterLink::ReadWord(uint8_t code, uint16_t& value) {
+    SendRequest(code, 0);
+    return ReceiveWord(value);
+}
+
+bool ConverterLink::ReadFloat(uint8_t code, float& value) {
+    SendRequest(code, 0);
+    return ReceiveFloat(value);
+}
+
+bool ConverterLink::WriteFloat(uint8_t code, float& value) {
+    PutFloat(frame.data() + 3, value);
+    SendRequest(code, 4);
+    return ReceiveFloat(value);
+}
+
+bool ConverterLink::ReadFirmwareVersion(uint16_t& version) {
+    bool ok = ReadWord(CodeFirmwareVersion, firmware);
+    // After a failure the caller gets the version kept from before.
+    version = firmware;
+    return ok;
+}
