@@ -4,7 +4,7 @@
 // derived class carries a default member initialiser. Destruction goes through the virtual
 // destructor; Free destroys an object and releases its memory.
 class BaseObject {
-public:
+  public:
     BaseObject() = default;
     BaseObject(const BaseObject&) = delete;
     BaseObject& operator=(const BaseObject&) = delete;
@@ -12,4 +12,6 @@ public:
 };
 
 // Destroys a heap object through its virtual destructor and releases it; null is ignored.
-inline void Free(BaseObject* object) { delete object; }
+inline void Free(BaseObject* object) {
+    delete object;
+}

@@ -39,8 +39,10 @@ std::string FormatScientific(double value, int fractionDigits, int exponentDigit
     std::string_view exponent = digits.substr(e + 1);  // sign, then two digits or more
     text.push_back(exponent[0]);
     exponent.remove_prefix(1);
-    while (exponent.size() > 1 && exponent[0] == '0') exponent.remove_prefix(1);
-    for (int i = static_cast<int>(exponent.size()); i < exponentDigits; ++i) text.push_back('0');
+    while (exponent.size() > 1 && exponent[0] == '0')
+        exponent.remove_prefix(1);
+    for (int i = static_cast<int>(exponent.size()); i < exponentDigits; ++i)
+        text.push_back('0');
     text.append(exponent);
     return text;
 }
@@ -78,7 +80,8 @@ float ParseFloat(std::string_view text) {
     char buffer[64];
     if (text.empty() || text.size() >= sizeof buffer) return 0.0f;
     size_t length = 0;
-    for (char c : text) buffer[length++] = (c == ',') ? '.' : c;
+    for (char c : text)
+        buffer[length++] = (c == ',') ? '.' : c;
     buffer[length] = '\0';
 
     const char* first = buffer;

@@ -4,14 +4,18 @@
 
 #include "base/run_error.h"
 
-ObjectCollection::ObjectCollection(int limit, int delta) : Delta(delta) { SetLimit(limit); }
+ObjectCollection::ObjectCollection(int limit, int delta) : Delta(delta) {
+    SetLimit(limit);
+}
 
 ObjectCollection::~ObjectCollection() {
     FreeAll();
     SetLimit(0);
 }
 
-void ObjectCollection::Error(int code) { RunError(212 - code); }
+void ObjectCollection::Error(int code) {
+    RunError(212 - code);
+}
 
 void* ObjectCollection::At(int index) {
     if (index < 0 || index >= Count) {
@@ -33,7 +37,8 @@ void ObjectCollection::AtInsert(int index, void* item) {
             return;
         }
     }
-    if (index < Count) std::memmove(&Items[index + 1], &Items[index], (Count - index) * sizeof(void*));
+    if (index < Count)
+        std::memmove(&Items[index + 1], &Items[index], (Count - index) * sizeof(void*));
     Items[index] = item;
     ++Count;
 }
@@ -49,7 +54,9 @@ bool ObjectCollection::Insert(void* item) {
     return true;
 }
 
-void ObjectCollection::FreeItem(void* item) { Free(static_cast<BaseObject*>(item)); }
+void ObjectCollection::FreeItem(void* item) {
+    Free(static_cast<BaseObject*>(item));
+}
 
 void ObjectCollection::FreeAll() {
     for (int i = 0; i < Count; ++i)
@@ -71,7 +78,9 @@ void ObjectCollection::SetLimit(int limit) {
     Limit = limit;
 }
 
-const void* SortedCollection::KeyOf(void* item) { return item; }
+const void* SortedCollection::KeyOf(void* item) {
+    return item;
+}
 
 bool SortedCollection::Search(const void* key, int& index) {
     int low = 0;
@@ -98,7 +107,8 @@ int SortedCollection::IndexOf(void* item) {
     int index;
     if (!Search(KeyOf(item), index)) return -1;
     if (Duplicates)
-        while (index < Count && Items[index] != item) ++index;
+        while (index < Count && Items[index] != item)
+            ++index;
     return index < Count ? index : -1;
 }
 
@@ -110,9 +120,13 @@ bool SortedCollection::Insert(void* item) {
 }
 
 // The base destructor can no longer reach this class's FreeItem, so the texts go here.
-StringCollection::~StringCollection() { FreeAll(); }
+StringCollection::~StringCollection() {
+    FreeAll();
+}
 
-void StringCollection::FreeItem(void* item) { delete[] static_cast<char*>(item); }
+void StringCollection::FreeItem(void* item) {
+    delete[] static_cast<char*>(item);
+}
 
 int StringCollection::Compare(const void* key1, const void* key2) {
     return std::strcmp(static_cast<const char*>(key1), static_cast<const char*>(key2));

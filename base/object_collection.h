@@ -6,7 +6,7 @@
 // destroy each one through FreeItem. Misuse (an index out of range, an insertion that cannot grow
 // the array) calls Error, which ends the program with run-time error 213 or 214.
 class ObjectCollection : public BaseObject {
-public:
+  public:
     static constexpr int MaxLimit = 16380;
     static constexpr int IndexError = -1;
     static constexpr int FullError = -2;
@@ -34,7 +34,7 @@ public:
 
 // Keeps its items in the order of Compare on their keys.
 class SortedCollection : public ObjectCollection {
-public:
+  public:
     using ObjectCollection::ObjectCollection;
 
     int IndexOf(void* item) override;
@@ -50,7 +50,7 @@ public:
 
 // Sorted, owned zero-terminated texts, ordered by their unsigned byte values.
 class StringCollection : public SortedCollection {
-public:
+  public:
     using SortedCollection::SortedCollection;
     ~StringCollection() override;
 
