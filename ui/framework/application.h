@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+
+#include <windows.h>
+
+#include "base/base_object.h"
+
+class WindowObject;
+class Window;
+class Dialog;
+
+// The one object that owns the main window and runs the message loop of the GUI thread.
+// Use: derive, override CreateMainWindow to put a new window object into MainWin, construct the
+// single instance, then call Start() (C++ cannot reach a derived CreateMainWindow from the base
+// constructor, so Start is a separate step; Run() calls it if it has not run yet), then Run().
+//
+//     StartFramework();
+//     ConfigApp app("ZR3 config");
+//     app.Start();
+//     app.Run();
+class Application : public BaseObject {
+  public:
+    // Stores the name (by reference: the text must outlive the object) and makes this object the
+    // global application.
+    explicit Application(const char* name);
+    // Destroys a main window that is still there (nothing when it was closed), and clears the
+    // global application.
+    ~Application() override;
+
+    // CreateMainWindow, then ValidateWindow on MainWin, then ShowWindow(SW_SHOWNORMAL). Runs once.
+    virtual void Start();
+    // Default: a plain top-level Window titled Name.
+    virtual void CreateMainWindow();
+    // Called when the queue is empty; true polls the queue again at once, false lets it sleep.
+    virtual bool OnIdle();
+    // The main window's QueryClose (true without a main window).
+    virtual bool QueryClose();
+
+    // The message loop; returns when WM_QUIT arrived, or at once without a main window.
+    void Run();
+    // Takes one message (PM_REMOVE); false when the queue was empty. WM_QUIT sets QuitReceived.
+    bool PumpMessage(MSG& message);
+    // Offers the message to the translators; true when one consumed it.
+    bool PreTranslate(MSG& message);
+    void SetKeyboardWindow(WindowObject* window);
+    // Realizes the window; destroys it and returns null when that fails. Null stays null.
+    Window* ValidateWindow(Window* window);
+    // Runs the dialog modally and destroys it; a null dialog gives 2 (Cancel) and shows nothing.
+    int RunModal(std::unique_ptr<Dialog> dialog);
+
+    const char* Name = nullptr;
+    Window* MainWin = nullptr;
+    WindowObject* KeyboardWindow = nullptr;
+    WindowObject* MdiClient = nullptr;
+    HACCEL Accelerators = nullptr;
+    bool QuitReceived = false;
+    bool Started = false;
+};
+
+// The single application instance; null while none exists.
+extern Application* TheApplication;

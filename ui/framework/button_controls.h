@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ui/framework/control.h"
+
+// Buttons of the class "Button": group box, push button, check box, radio button.
+
+class GroupBox : public Control {
+  public:
+    GroupBox(WindowObject* parent, const char* title, int x, int y, int width, int height, int id);
+    GroupBox(WindowObject* parent, int id);
+    const char* WindowClassName() override;
+};
+
+class PushButton : public Control {
+  public:
+    PushButton(WindowObject* parent, const char* title, int x, int y, int width, int height,
+               int id);
+    PushButton(WindowObject* parent, int id);
+    const char* WindowClassName() override;
+};
+
+// An auto check box. Bound to a dialog item it takes part in transfers (a 32-bit check state).
+class CheckBox : public PushButton {
+  public:
+    CheckBox(WindowObject* parent, const char* title, int x, int y, int width, int height, int id);
+    CheckBox(WindowObject* parent, int id);
+    const char* WindowClassName() override;
+    int TransferValue(void* buffer, int direction) override;
+
+    // 0 unchecked, 1 checked.
+    int GetCheck();
+    void SetCheck(int state);
+    void Uncheck() { SetCheck(BST_UNCHECKED); }
+};
+
+// An auto radio button (no WS_GROUP: consecutive radio buttons form one group).
+class RadioButton : public CheckBox {
+  public:
+    RadioButton(WindowObject* parent, const char* title, int x, int y, int width, int height,
+                int id);
+    RadioButton(WindowObject* parent, int id);
+    const char* WindowClassName() override;
+};

@@ -1,0 +1,23 @@
+#include "ui/framework/control.h"
+
+Control::Control(WindowObject* parent, const char* title, int x, int y, int width, int height,
+                 int id)
+    : Window(parent, title) {
+    Style = ChildVisible | WS_GROUP | WS_TABSTOP;
+    ExStyle = 0;
+    X = x;
+    Y = y;
+    Width = width;
+    Height = height;
+    Id = id;
+}
+
+Control::Control(WindowObject* parent, int id) : Window(parent, id) {}
+
+bool Control::RegisterWindowClass() {
+    return true;
+}
+
+void Control::OnPaint(WindowMessage& message) {
+    DefaultHandler(message);
+}

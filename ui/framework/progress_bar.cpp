@@ -1,0 +1,35 @@
+#include "ui/framework/progress_bar.h"
+
+#include <commctrl.h>
+
+ProgressBar::ProgressBar(WindowObject* parent, int x, int y, int width, int height, int id)
+    : Control(parent, nullptr, x, y, width, height, id) {}
+
+ProgressBar::ProgressBar(WindowObject* parent, int id) : Control(parent, id) {}
+
+const char* ProgressBar::WindowClassName() {
+    return PROGRESS_CLASSA;
+}
+
+void ProgressBar::SetUp() {
+    Control::SetUp();
+    if (Handle != nullptr) SendMessageA(Handle, SetBackgroundColour, 0, RGB(192, 192, 192));
+    SetRange(0, 100);
+    SetStep(1);
+}
+
+void ProgressBar::SetRange(int low, int high) {
+    if (Handle != nullptr) SendMessageA(Handle, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+}
+
+void ProgressBar::SetStep(int step) {
+    if (Handle != nullptr) SendMessageA(Handle, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+
+void ProgressBar::SetPosition(int position) {
+    if (Handle != nullptr) SendMessageA(Handle, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void ProgressBar::StepIt() {
+    if (Handle != nullptr) SendMessageA(Handle, PBM_STEPIT, 0, 0);
+}

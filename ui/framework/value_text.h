@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+#include <windows.h>
+
+// Numbers and the converter's kind codes as the text of any window (the value operations of
+// ValueField and NumberEdit use these). A null handle makes the setters do nothing and the
+// getters give 0.
+namespace value_text {
+
+// Decimal, minus sign when negative: -40.
+void SetInteger(HWND window, int32_t value);
+// Scientific, ten significant digits, no leading blank: 1.250000000E+01, -2.500000000E-01.
+void SetFloat(HWND window, float value);
+// Fixed point with `decimals` decimals, no padding: 12.50.
+void SetFixed(HWND window, float value, int decimals);
+// High byte in hex, point, low byte in two hex digits: 0x0103 gives 1.03, 0xFF05 gives ff.05.
+void SetVersion(HWND window, uint16_t version);
+// The output-kind text of code AND 3.
+void SetOutputKind(HWND window, unsigned code);
+// The relay-kind text of code AND 1.
+void SetRelayKind(HWND window, unsigned code);
+// The first 15 characters of the text as a signed decimal integer; 0 if not, in full, one.
+int32_t GetInteger(HWND window);
+// The first 31 characters as a decimal number (comma = point), rounded to float; 0 if not one.
+float GetFloat(HWND window);
+
+}  // namespace value_text
