@@ -1,0 +1,48 @@
+// Template and item ids of the four dialogs; shared by the resource script and the code.
+#pragma once
+
+#define IDD_CABLE_COMPENSATION 6
+#define IDD_PROBE_CALIBRATION 7
+#define IDD_PROBE_TABLE 8
+#define IDD_RELAY 9
+
+// Cable compensation (template 6).
+#define IDC_CABLE_CAPACITY 101
+#define IDC_CABLE_START 102
+#define IDC_CABLE_PROGRESS 103
+
+// Probe calibration (template 7).
+#define IDC_PROBE_NORMAL 101
+#define IDC_PROBE_CONDUCTANCE 102
+#define IDC_PROBE_START 103
+#define IDC_PROBE_PROGRESS 104
+#define IDC_PROBE_NORMAL_USED 105
+#define IDC_PROBE_AVERAGE 106
+#define IDC_PROBE_COEFFICIENT 107
+#define IDC_PROBE_MANUAL 108
+
+// Probe table (template 8).
+#define IDC_TABLE_NORMAL_HEADER 97
+#define IDC_TABLE_CONDUCTANCE_HEADER 98
+#define IDC_TABLE_K0_LABEL 99
+#define IDC_TABLE_LIST 101
+#define IDC_TABLE_DELETE_ALL 102
+#define IDC_TABLE_DELETE 103
+#define IDC_TABLE_CALCULATE 104
+#define IDC_TABLE_INTO_FILE 105
+#define IDC_TABLE_NORMAL 106
+#define IDC_TABLE_CONDUCTANCE 107
+#define IDC_TABLE_START 108
+#define IDC_TABLE_PROGRESS 109
+#define IDC_TABLE_K0 110
+#define IDC_TABLE_K1 111
+#define IDC_TABLE_K2 112
+#define IDC_TABLE_K3 113
+#define IDC_TABLE_MANUAL 114
+
+// Relay (template 9).
+#define IDC_RELAY_VARIANT 101
+#define IDC_RELAY_CLOSE_VALUE 102
+#define IDC_RELAY_CLOSE_DELAY 103
+#define IDC_RELAY_OPEN_VALUE 104
+#define IDC_RELAY_OPEN_DELAY 105

@@ -1,0 +1,101 @@
+#include "ui/dialogs/cable_compensation_dialog.h"
+
+#include <cmath>
+
+#include "link/converter_link.h"
+#include "resources/dialog_ids.h"
+#include "ui/framework/button_controls.h"
+#include "ui/framework/progress_bar.h"
+#include "ui/framework/static_text.h"
+
+CableCompensationDialog::CableCompensationDialog(WindowObject* parent, ConverterLink& link)
+    : ShadedDialog(parent, TemplateId), link(&link) {
+    capacityField = new ValueField(this, IDC_CABLE_CAPACITY);
+    startButton = new PushButton(this, IDC_CABLE_START);
+    progressBar = new ProgressBar(this, IDC_CABLE_PROGRESS);
+}
+
+CableCompensationDialog::~CableCompensationDialog() {
+    StopTimer();
+}
+
+void CableCompensationDialog::Dispatch(WindowMessage& message) {
+    switch (message.Message) {
+        case WM_TIMER:
+            OnTimerTick(message);
+            break;
+        // The timer goes with the window, while the handle is still valid.
+        case WM_DESTROY:
+            StopTimer();
+            ShadedDialog::Dispatch(message);
+            break;
+        default:
+            ShadedDialog::Dispatch(message);
+            break;
+    }
+}
+
+void CableCompensationDialog::DispatchChildNotify(WindowMessage& message, int id) {
+    if (id == IDC_CABLE_START)
+        StartMeasurement();
+    else
+        ShadedDialog::DispatchChildNotify(message, id);
+}
+
+void CableCompensationDialog::SetUp() {
+    ShadedDialog::SetUp();
+    float stored = 0.0f;
+    if (!link->ReadCableCompensation(stored)) {
+        capacityField->SetText("Communication error");
+        return;
+    }
+    capacityField->SetFloat(stored);
+    startButton->Enable();
+    progressBar->SetRange(0, SamplesPerMeasurement);
+}
+
+void CableCompensationDialog::StartMeasurement() {
+    SetFocus(GetDlgItem(Handle, IDOK));
+    startButton->Disable();
+    sampleSum = 0.0;
+    sampleCount = 0;
+    if (timer == 0) timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
+}
+
+void CableCompensationDialog::OnTimerTick(WindowMessage&) {
+    // A tick still queued when the measurement ended counts nothing.
+    if (timer == 0) return;
+    float capacity = 0.0f;
+    if (!link->ReadCableCapacity(capacity)) return;
+    sampleSum += capacity;
+    progressBar->StepIt();
+    ++sampleCount;
+    if (sampleCount >= SamplesPerMeasurement) FinishMeasurement();
+}
+
+void CableCompensationDialog::FinishMeasurement() {
+    StopTimer();
+    progressBar->SetPosition(0);
+    sampleSum /= sampleCount;
+    capacityField->SetFloat(static_cast<float>(sampleSum));
+    startButton->Enable();
+}
+
+void CableCompensationDialog::OnOk(WindowMessage& message) {
+    if (timer != 0) return;
+    // An average of 0 is no measurement; one that is no finite float cannot be stored.
+    const float average = static_cast<float>(sampleSum);
+    if (sampleSum != 0.0 && std::isfinite(average)) link->WriteCableCompensation(average);
+    ShadedDialog::OnOk(message);
+}
+
+void CableCompensationDialog::OnCancel(WindowMessage& message) {
+    StopTimer();
+    ShadedDialog::OnCancel(message);
+}
+
+void CableCompensationDialog::StopTimer() {
+    if (timer == 0) return;
+    if (Handle != nullptr) KillTimer(Handle, TimerId);
+    timer = 0;
+}

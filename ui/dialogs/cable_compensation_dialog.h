@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ui/dialogs/sampling.h"
+#include "ui/framework/shaded_dialog.h"
+
+class ConverterLink;
+class ValueField;
+class PushButton;
+class ProgressBar;
+
+// Measures the capacity of the probe cable (the average of 20 readings) and stores it in the
+// converter as its cable compensation value. Template 6.
+//
+//     app.RunModal(std::make_unique<CableCompensationDialog>(mainWindow, link));
+class CableCompensationDialog : public ShadedDialog {
+  public:
+    static constexpr int TemplateId = 6;
+    static constexpr UINT_PTR TimerId = 4;
+
+    // The link is borrowed and must outlive the dialog.
+    CableCompensationDialog(WindowObject* parent, ConverterLink& link);
+    ~CableCompensationDialog() override;
+
+    void Dispatch(WindowMessage& message) override;
+    void DispatchChildNotify(WindowMessage& message, int id) override;
+    void SetUp() override;
+    void OnOk(WindowMessage& message) override;
+    void OnCancel(WindowMessage& message) override;
+    // One capacity sample; the measurement ends after the 20th successful one.
+    virtual void OnTimerTick(WindowMessage& message);
+
+    // "Start": a new measurement.
+    void StartMeasurement();
+    void FinishMeasurement();
+    void StopTimer();
+
+    ValueField* capacityField = nullptr;
+    PushButton* startButton = nullptr;
+    ProgressBar* progressBar = nullptr;
+    ConverterLink* link = nullptr;
+    // The running sum during a measurement, the average after one; 0 until one has completed.
+    double sampleSum = 0.0;
+    int32_t sampleCount = 0;
+    // 0 while no timer runs, which is also while no measurement runs.
+    UINT_PTR timer = 0;
+    // Tests lengthen it so that only the ticks they send arrive.
+    UINT timerPeriod = SampleTimerPeriod;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/converter_link.h"
+#include "ui/dialogs/sampling.h"
+#include "ui/framework/shaded_dialog.h"
+
+class NumberEdit;
+class ValueField;
+class PushButton;
+class ProgressBar;
+class CheckBox;
+
+// One-point calibration of the conductivity probe: the coefficient K[1] = normal / average
+// conductance of 20 readings, or typed by hand, written with K[0] = K[2] = K[3] = 0. Template 7.
+//
+//     app.RunModal(std::make_unique<ProbeCalibrationDialog>(mainWindow, link));
+class ProbeCalibrationDialog : public ShadedDialog {
+  public:
+    static constexpr int TemplateId = 7;
+    static constexpr UINT_PTR TimerId = 5;
+
+    // The link is borrowed and must outlive the dialog.
+    ProbeCalibrationDialog(WindowObject* parent, ConverterLink& link);
+    ~ProbeCalibrationDialog() override;
+
+    void Dispatch(WindowMessage& message) override;
+    void DispatchChildNotify(WindowMessage& message, int id) override;
+    void SetUp() override;
+    void OnOk(WindowMessage& message) override;
+    // The live conductance, and one sample while a measurement runs.
+    virtual void OnTimerTick(WindowMessage& message);
+
+    void StartMeasurement();
+    void FinishMeasurement();
+    void ManualEntryChanged();
+    void ShowCoefficient();
+    void StopTimer();
+
+    NumberEdit* normalEdit = nullptr;
+    ValueField* conductanceField = nullptr;
+    PushButton* startButton = nullptr;
+    ProgressBar* progressBar = nullptr;
+    ValueField* normalUsedField = nullptr;
+    ValueField* averageField = nullptr;
+    NumberEdit* coefficientEdit = nullptr;
+    CheckBox* manualCheck = nullptr;
+    ConverterLink* link = nullptr;
+    ProbeCoefficients coefficients;
+    UINT_PTR timer = 0;
+    double currentNormal = 0.0;
+    // The running sum during a measurement, the average conductance after one.
+    double sampleSum = 0.0;
+    int32_t sampleCount = 0;
+    bool measuring = false;
+    // A measurement in this dialog has produced a usable coefficient.
+    bool computed = false;
+    // Tests lengthen it so that only the ticks they send arrive.
+    UINT timerPeriod = SampleTimerPeriod;
+};

@@ -1,0 +1,272 @@
+#include "ui/dialogs/probe_table_dialog.h"
+
+#include <string>
+#include <utility>
+
+#include "model/point_line.h"
+#include "model/probe_characteristic.h"
+#include "model/probe_report.h"
+#include "model/probe_table.h"
+#include "resources/dialog_ids.h"
+#include "ui/framework/button_controls.h"
+#include "ui/framework/edit_control.h"
+#include "ui/framework/list_box.h"
+#include "ui/framework/progress_bar.h"
+#include "ui/framework/static_text.h"
+
+namespace {
+
+constexpr int ValueDecimals = 2;
+constexpr char FitRefusal[] = "The points do not determine the curve.";
+constexpr char ReportIncomplete[] = "The report could not be written completely.";
+
+HFONT MakeFont(int height, const char* face) {
+    return CreateFontA(height, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, face);
+}
+
+}  // namespace
+
+ProbeTableDialog::ProbeTableDialog(WindowObject* parent, ConverterLink& link)
+    : ShadedDialog(parent, TemplateId),
+      link(&link),
+      points(std::make_unique<ProbeTable>()),
+      reportSystem(&PlatformReportSystem()) {
+    CreateControls();
+}
+
+ProbeTableDialog::ProbeTableDialog(WindowObject* parent, ConverterLink& link,
+                                   std::string dataFilePath, ReportSystem& reports)
+    : ShadedDialog(parent, TemplateId),
+      link(&link),
+      points(std::make_unique<ProbeTable>(std::move(dataFilePath))),
+      reportSystem(&reports) {
+    CreateControls();
+}
+
+bool ProbeTableDialog::ShiftKeyDown() {
+    return (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+}
+
+void ProbeTableDialog::CreateControls() {
+    pointList = new ListBox(this, IDC_TABLE_LIST);
+    deleteAllButton = new PushButton(this, IDC_TABLE_DELETE_ALL);
+    deleteButton = new PushButton(this, IDC_TABLE_DELETE);
+    calculateButton = new PushButton(this, IDC_TABLE_CALCULATE);
+    intoFileButton = new PushButton(this, IDC_TABLE_INTO_FILE);
+    normalEdit = new NumberEdit(this, IDC_TABLE_NORMAL);
+    conductanceField = new ValueField(this, IDC_TABLE_CONDUCTANCE);
+    startButton = new PushButton(this, IDC_TABLE_START);
+    progressBar = new ProgressBar(this, IDC_TABLE_PROGRESS);
+    for (int i = 0; i < 4; ++i)
+        coefficientEdits[i] = new NumberEdit(this, IDC_TABLE_K0 + i);
+    manualCheck = new CheckBox(this, IDC_TABLE_MANUAL);
+    headerFont = MakeFont(15, "Arial CE");
+    listFont = MakeFont(0, "fixedsys");
+    shiftHeld = ShiftKeyDown;
+}
+
+ProbeTableDialog::~ProbeTableDialog() {
+    StopTimer();
+    // The controls let go of the fonts with their windows.
+    DestroyHandle();
+    if (headerFont != nullptr) DeleteObject(headerFont);
+    if (listFont != nullptr) DeleteObject(listFont);
+    points.reset();
+}
+
+void ProbeTableDialog::Dispatch(WindowMessage& message) {
+    switch (message.Message) {
+        case WM_TIMER:
+            OnTimerTick(message);
+            break;
+        // The timer goes with the window, while the handle is still valid.
+        case WM_DESTROY:
+            StopTimer();
+            ShadedDialog::Dispatch(message);
+            break;
+        default:
+            ShadedDialog::Dispatch(message);
+            break;
+    }
+}
+
+void ProbeTableDialog::DispatchChildNotify(WindowMessage& message, int id) {
+    switch (id) {
+        case IDC_TABLE_LIST:
+            if (message.WParamHigh() == LBN_SELCHANGE) deleteButton->Enable();
+            break;
+        case IDC_TABLE_DELETE_ALL:
+            DeleteAll();
+            break;
+        case IDC_TABLE_DELETE:
+            DeleteSelected();
+            break;
+        case IDC_TABLE_CALCULATE:
+            Calculate();
+            break;
+        case IDC_TABLE_INTO_FILE:
+            IntoFile();
+            break;
+        case IDC_TABLE_START:
+            StartMeasurement();
+            break;
+        case IDC_TABLE_MANUAL:
+            ManualEntryChanged();
+            break;
+        default:
+            ShadedDialog::DispatchChildNotify(message, id);
+            break;
+    }
+}
+
+void ProbeTableDialog::SetUp() {
+    ShadedDialog::SetUp();
+    SendDlgItemMessageA(Handle, IDC_TABLE_NORMAL_HEADER, WM_SETFONT,
+                        reinterpret_cast<WPARAM>(headerFont), FALSE);
+    SendDlgItemMessageA(Handle, IDC_TABLE_CONDUCTANCE_HEADER, WM_SETFONT,
+                        reinterpret_cast<WPARAM>(headerFont), FALSE);
+    SendMessageA(pointList->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(listFont), FALSE);
+
+    deleteButton->Disable();
+    intoFileButton->Disable();
+    for (NumberEdit* edit : coefficientEdits)
+        edit->Disable();
+    for (uint32_t i = 0; i < points->count; ++i)
+        pointList->AddString(FormatPointLine(points->conductance[i], points->normal[i]).c_str());
+    if (points->count == 0) {
+        deleteAllButton->Disable();
+        calculateButton->Disable();
+    }
+
+    float conductance = 0.0f;
+    if (!link->ReadConductance(conductance)) {
+        conductanceField->SetText("Communication error");
+        startButton->Disable();
+        manualCheck->Disable();
+        return;
+    }
+    conductanceField->SetFixed(conductance, ValueDecimals);
+    if (!points->HasRoom()) startButton->Disable();
+    progressBar->SetRange(0, SamplesPerMeasurement);
+    if (link->firmwareVersion() < ConstantTermFirmware)
+        EnableWindow(GetDlgItem(Handle, IDC_TABLE_K0_LABEL), FALSE);
+    if (link->ReadProbeCoefficients(coefficients)) ShowCoefficients();
+    timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
+}
+
+void ProbeTableDialog::UpdateTableButtons() {
+    if (points->count == 0) {
+        deleteAllButton->Disable();
+        calculateButton->Disable();
+        intoFileButton->Disable();
+    }
+    if (timer != 0 && !measuring && points->HasRoom()) startButton->Enable();
+}
+
+void ProbeTableDialog::DeleteAll() {
+    SetFocus(GetDlgItem(Handle, IDOK));
+    pointList->ClearList();
+    points->Clear();
+    deleteButton->Disable();
+    UpdateTableButtons();
+}
+
+void ProbeTableDialog::DeleteSelected() {
+    SetFocus(GetDlgItem(Handle, IDOK));
+    deleteButton->Disable();
+    const int index = pointList->GetSelIndex();
+    if (index >= 0) {
+        pointList->DeleteString(index);
+        points->Delete(index);
+    }
+    UpdateTableButtons();
+}
+
+void ProbeTableDialog::StartMeasurement() {
+    SetFocus(GetDlgItem(Handle, IDOK));
+    startButton->Disable();
+    intoFileButton->Disable();
+    currentNormal = normalEdit->GetFloat();
+    sampleSum = 0.0;
+    sampleCount = 0;
+    measuring = true;
+}
+
+void ProbeTableDialog::OnTimerTick(WindowMessage&) {
+    float conductance = 0.0f;
+    if (!link->ReadConductance(conductance)) return;
+    conductanceField->SetFixed(conductance, ValueDecimals);
+    if (!measuring) return;
+    sampleSum += conductance;
+    progressBar->StepIt();
+    ++sampleCount;
+    if (sampleCount >= SamplesPerMeasurement) FinishMeasurement();
+}
+
+void ProbeTableDialog::FinishMeasurement() {
+    measuring = false;
+    progressBar->SetPosition(0);
+    sampleSum /= sampleCount;
+    pointList->AddString(FormatPointLine(sampleSum, currentNormal).c_str());
+    points->Add(sampleSum, currentNormal);
+    deleteAllButton->Enable();
+    calculateButton->Enable();
+    if (points->HasRoom()) startButton->Enable();
+}
+
+void ProbeTableDialog::Calculate() {
+    const FitResult fit = FitProbeCharacteristic(*points, shiftHeld(), link->firmwareVersion());
+    if (fit.status == FitResult::Status::NothingToDo) return;
+    // Coefficients that are not finite floats never reach the converter; the previous stay.
+    if (fit.status == FitResult::Status::Failed) {
+        showMessage(Handle, FitRefusal);
+        return;
+    }
+    coefficients.K = fit.coefficients;
+    calculated = true;
+    intoFileButton->Enable();
+    manualCheck->Uncheck();
+    ManualEntryChanged();
+}
+
+void ProbeTableDialog::IntoFile() {
+    const ReportResult result = WriteReport(Handle, *points, coefficients.K, *reportSystem);
+    if (result == ReportResult::WriteFailed) showMessage(Handle, ReportIncomplete);
+}
+
+void ProbeTableDialog::ManualEntryChanged() {
+    if (manualCheck->GetCheck() == BST_CHECKED) {
+        if (link->firmwareVersion() >= ConstantTermFirmware) coefficientEdits[0]->Enable();
+        for (int i = 1; i < 4; ++i)
+            coefficientEdits[i]->Enable();
+    } else {
+        for (NumberEdit* edit : coefficientEdits)
+            edit->Disable();
+        ShowCoefficients();
+    }
+}
+
+void ProbeTableDialog::ShowCoefficients() {
+    for (int i = 0; i < 4; ++i) {
+        if (i == 1 || coefficients.K[i] != 0.0f)
+            coefficientEdits[i]->SetFloat(coefficients.K[i]);
+        else
+            coefficientEdits[i]->ClearText();
+    }
+}
+
+void ProbeTableDialog::OnOk(WindowMessage& message) {
+    if (measuring) return;
+    const bool manual = manualCheck->GetCheck() == BST_CHECKED;
+    if (manual)
+        for (int i = 0; i < 4; ++i)
+            coefficients.K[i] = coefficientEdits[i]->GetFloat();
+    if (manual || calculated) link->WriteProbeCoefficients(coefficients);
+    ShadedDialog::OnOk(message);
+}
+
+void ProbeTableDialog::StopTimer() {
+    if (timer == 0) return;
+    if (Handle != nullptr) KillTimer(Handle, TimerId);
+    timer = 0;
+}
