@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The real zr3config.exe under Wine on COM1, which is a pseudo-terminal served by zr3sim, driven
+# from outside by main_window_driver.exe; then the simulator's frame trace is checked.
+#
+#   main_window_e2e.sh TOOL.exe DRIVER.exe ZR3SIM BUILD_DIR
+#
+# Keeps BUILD_DIR/artifacts/main-window.png (the window with the converter's values) and
+# BUILD_DIR/artifacts/e2e-trace.txt. Runs on a private Xvfb, so that the screenshot shows nothing
+# of other tests.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+if [ "${1:-}" = "--inside" ]; then
+    # Inside sim-com1: COM1 is the simulator's terminal, WINEPREFIX is set.
+    tool=$2 driver=$3 shot=$4
+    "$root/scripts/wine-exec" "$tool" &
+    tool_pid=$!
+    status=0
+    "$root/scripts/wine-exec" "$driver" check || status=$?
+    import -window root png:- | convert - -trim +repage "$shot" ||
+        echo "main_window_e2e: no screenshot" >&2
+    "$root/scripts/wine-exec" "$driver" close || status=1
+    # The tool has ended when close succeeded; never leave it behind.
+    for _ in $(seq 1 50); do
+        kill -0 "$tool_pid" 2>/dev/null || break
+        sleep 0.2
+    done
+    if kill -0 "$tool_pid" 2>/dev/null; then
+        echo "main_window_e2e: zr3config.exe still runs" >&2
+        kill "$tool_pid" 2>/dev/null || true
+        status=1
+    fi
+    wait "$tool_pid" 2>/dev/null || true
+    exit $status
+fi
+
+[ $# -eq 4 ] || { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+tool=$1 driver=$2 zr3sim=$3 build=$4
+
+if [ -z "${ZR3_E2E_DISPLAY:-}" ]; then
+    export ZR3_E2E_DISPLAY=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+artifacts=$build/artifacts
+mkdir -p "$artifacts"
+trace=$artifacts/e2e-trace.txt
+shot=$artifacts/main-window.png
+rm -f "$trace" "$shot"
+
+status=0
+"$root/scripts/sim-com1" "$build/wineprefix" --zr3sim "$zr3sim" --no-noise --no-drift \
+    --trace "$trace" -- "$0" --inside "$tool" "$driver" "$shot" || status=$?
+WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null || true
+[ $status -eq 0 ] || { echo "main_window_e2e: the driver failed ($status)" >&2; exit 1; }
+
+# The frames on the line, in order: requests are "> ..", answers "< ..".
+requests=$(awk '$2 == ">" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }' "$trace")
+answers=$(awk '$2 == "<" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }' "$trace")
+fail=0
+expect_line() { # what, text, pattern (whole line, extended regex)
+    if ! grep -Eq "^$3\$" <<<"$2"; then
+        echo "main_window_e2e: no $1 ($3) on the line" >&2
+        fail=1
+    fi
+}
+# The connect: identity, firmware, then the settings in the window's order and a first poll.
+connect=$(head -n 20 <<<"$requests" | awk '{ print $2 }' | tr '\n' ' ')
+expected_connect="21 22 23 33 34 44 40 41 45 32 3B 3C 43 3F 3E 24 25 29 2A 2B "
+if [ "$connect" != "$expected_connect" ]; then
+    echo "main_window_e2e: connect codes '$connect', expected '$expected_connect'" >&2
+    fail=1
+fi
+expect_line "identity request" "$requests" "01 21 00 DE"
+expect_line "identity answer" "$answers" "06 08 5A 52 33 00 00 00 00 00 13"
+expect_line "firmware request" "$requests" "01 22 00 DD"
+expect_line "firmware answer" "$answers" "06 02 03 01 F4"
+expect_line "input damping request" "$requests" "01 44 00 BB"
+expect_line "input damping answer" "$answers" "06 01 05 F4"
+# "21,5" written as the reference temperature: 21.5 = 0x41AC0000.
+expect_line "reference temperature write" "$requests" "01 3F 04 00 00 AC 41 CF"
+polls=$(grep -c '^01 24 00 DB$' <<<"$requests" || true)
+if [ "$polls" -lt 4 ]; then
+    echo "main_window_e2e: only $polls resistance reads; \"Reading\" did not poll" >&2
+    fail=1
+fi
+[ -s "$shot" ] || { echo "main_window_e2e: no screenshot at $shot" >&2; fail=1; }
+[ $fail -eq 0 ] || exit 1
+echo "main_window_e2e: passed; $(wc -l <"$trace") frames, $polls polls; screenshot $shot"

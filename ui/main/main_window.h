@@ -1,0 +1,154 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include <windows.h>
+
+#include "ui/framework/window.h"
+
+class ConverterLink;
+class SensorList;
+class PortList;
+class PortComboBox;
+class ValueField;
+class ComboBox;
+class NumberEdit;
+class RadioButton;
+class CheckBox;
+
+// The tool's only top-level window: the port selector, the identity of the connected converter,
+// its input and temperature-compensation settings (each written back from its own control) and
+// the live internal values, polled once a second while "Reading" is checked. Three buttons open
+// the modal dialogs on the same link.
+//
+//     MainWin = new MainWindow(Name);   // in ConfigApp::CreateMainWindow
+class MainWindow : public Window {
+  public:
+    // Control ids.
+    static constexpr int PortComboId = 101;
+    static constexpr int RelayButtonId = 107;
+    static constexpr int CableButtonId = 108;
+    static constexpr int ProbeButtonId = 109;
+    static constexpr int InputDampingId = 110;
+    static constexpr int RangeStartWriteId = 111;
+    static constexpr int RangeEndWriteId = 112;
+    static constexpr int OffRadioId = 113;
+    static constexpr int LinearRadioId = 114;
+    static constexpr int NonlinearRadioId = 115;
+    static constexpr int SensorComboId = 116;
+    static constexpr int TempDampingId = 117;
+    static constexpr int RefTempWriteId = 118;
+    static constexpr int CoefficientWriteId = 119;
+    static constexpr int ReadingCheckId = 120;
+
+    // Window attributes.
+    static constexpr uint32_t WindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    static constexpr int OuterWidth = 665;
+    static constexpr int OuterHeight = 462;
+    static constexpr int IconId = 1;
+
+    // The poll timer.
+    static constexpr UINT_PTR PollTimerId = 1;
+    static constexpr UINT PollPeriodMs = 1000;
+
+    // Bits of errorFlags.
+    static constexpr uint32_t ResistanceFailed = 1;
+    static constexpr uint32_t TemperatureInvalid = 2;
+    // The bit pattern with which the converter marks a failed measurement.
+    static constexpr uint32_t MeasurementFailedBits = 0xFFFFFFFF;
+
+    static constexpr uint16_t FirstFirmwareWithThermistor = 0x0101;
+    static constexpr uint16_t FirstFirmwareWithNonlinear = 0x0102;
+    static constexpr int MaxDamping = 30;
+    // Port names are read into a buffer of 7 characters and the zero.
+    static constexpr int PortNameLength = 7;
+
+    static constexpr COLORREF Red = RGB(255, 0, 0);
+    static constexpr COLORREF White = RGB(255, 255, 255);
+    static constexpr COLORREF LightGrey = RGB(192, 192, 192);
+
+    // Shows a message box owned by `owner`; returns the button pressed.
+    using MessageBoxFunction =
+        std::function<int(HWND owner, const char* text, const char* caption, UINT style)>;
+
+    // On the platform's serial port and the system's port names.
+    explicit MainWindow(const char* title);
+    // On the given link (closed) and port names (tests, other ports).
+    MainWindow(const char* title, std::unique_ptr<ConverterLink> link,
+               std::unique_ptr<PortList> ports);
+    // Stops the timer, destroys the native window and the controls, then releases the brush, the
+    // link (which closes the port) and the sensor models, in that order.
+    ~MainWindow() override;
+
+    void Dispatch(WindowMessage& message) override;
+    void DispatchChildNotify(WindowMessage& message, int id) override;
+    void FillWindowClass(WNDCLASSA& windowClass) override;
+    void SetUp() override;
+    // WM_CTLCOLORSTATIC: flagged live values white on red, every other static on light grey.
+    virtual void CtlColorStatic(WindowMessage& message);
+
+    // Connects to the converter on the selected port and reads everything.
+    void Connect();
+    void ReadAll();
+    // Offers the thermistor only from firmware 0x0101 on; refills the list only when that changes
+    // the number of models offered.
+    void SelectSensorsForFirmware(uint16_t version);
+    // One cycle of the live values.
+    void Poll();
+    // "Reading" switched: starts or stops the poll timer.
+    void ToggleReading();
+
+    void WriteRangeStart();
+    void WriteRangeEnd();
+    void WriteReferenceTemperature();
+    void WriteTempCoefficient();
+    void WriteCompensationMode(uint8_t mode);
+    void WriteInputDamping();
+    void WriteTempDamping();
+    void WriteSelectedSensor();
+
+    void OpenRelayDialog();
+    void OpenCableCompensationDialog();
+    void OpenProbeCalibration();
+
+    PortComboBox* portCombo = nullptr;
+    ValueField* converterField = nullptr;
+    ValueField* firmwareField = nullptr;
+    ValueField* serialNumberField = nullptr;
+    ValueField* outputField = nullptr;
+    ValueField* relayField = nullptr;
+    ComboBox* inputDampingCombo = nullptr;
+    NumberEdit* rangeStartEdit = nullptr;
+    NumberEdit* rangeEndEdit = nullptr;
+    RadioButton* offRadio = nullptr;
+    RadioButton* linearRadio = nullptr;
+    RadioButton* nonlinearRadio = nullptr;
+    ComboBox* sensorCombo = nullptr;
+    ComboBox* tempDampingCombo = nullptr;
+    NumberEdit* refTempEdit = nullptr;
+    NumberEdit* coefficientEdit = nullptr;
+    ValueField* resistanceField = nullptr;
+    ValueField* temperatureField = nullptr;
+    ValueField* conductanceField = nullptr;
+    ValueField* conductivityField = nullptr;
+    ValueField* ratioField = nullptr;
+    CheckBox* readingCheck = nullptr;
+    HBRUSH redBrush = nullptr;
+    std::unique_ptr<ConverterLink> link;
+    std::unique_ptr<SensorList> sensors;
+    uint32_t timer = 0;
+    uint32_t errorFlags = 0;
+    bool busy = false;
+
+    // The refusal's message box; tests take the message here instead of a box appearing.
+    MessageBoxFunction showMessage;
+
+  private:
+    void CreateControls(std::unique_ptr<PortList> ports);
+    void BuildInputGroup(int left, int top);
+    void BuildCompensationGroup(int left, int top);
+    void BuildInternalValuesGroup(int left, int top);
+    void ShowCompensationMode(uint8_t mode);
+};

@@ -1,0 +1,54 @@
+// The modal dialogs opened from the main window's buttons, all on the window's own link.
+#include "link/converter_link.h"
+#include "ui/dialogs/cable_compensation_dialog.h"
+#include "ui/dialogs/probe_calibration_dialog.h"
+#include "ui/dialogs/probe_table_dialog.h"
+#include "ui/dialogs/relay_dialog.h"
+#include "ui/framework/application.h"
+#include "ui/main/main_window.h"
+
+namespace {
+
+// Keeps the window from polling while a dialog that samples on the same link is open.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& flag) : flag(flag) { flag = true; }
+    ~BusyScope() { flag = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& flag;
+};
+
+void RunModal(std::unique_ptr<Dialog> dialog) {
+    if (TheApplication != nullptr) TheApplication->RunModal(std::move(dialog));
+}
+
+}  // namespace
+
+void MainWindow::OpenRelayDialog() {
+    // Polling goes on while the relay dialog is open.
+    RunModal(std::make_unique<RelayDialog>(this, *link));
+}
+
+void MainWindow::OpenCableCompensationDialog() {
+    BusyScope scope(busy);
+    RunModal(std::make_unique<CableCompensationDialog>(this, *link));
+}
+
+void MainWindow::OpenProbeCalibration() {
+    BusyScope scope(busy);
+    // Ctrl held at the click asks for the multi-point table.
+    bool tableWanted = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    // The calibration samples the undamped input. A failed read leaves `saved` at 0: nothing is
+    // written now or afterwards.
+    uint8_t saved = 0;
+    link->ReadInputDamping(saved);
+    if (saved != 0) link->WriteInputDamping(0);
+    if (tableWanted)
+        RunModal(std::make_unique<ProbeTableDialog>(this, *link));
+    else
+        RunModal(std::make_unique<ProbeCalibrationDialog>(this, *link));
+    if (saved != 0) link->WriteInputDamping(saved);
+}

@@ -1,0 +1,171 @@
+// Connecting to the converter, reading every setting into the window, and writing each one back.
+#include <cstring>
+
+#include "link/converter_link.h"
+#include "model/sensor_list.h"
+#include "ui/framework/button_controls.h"
+#include "ui/framework/edit_control.h"
+#include "ui/framework/list_box.h"
+#include "ui/framework/port_combo_box.h"
+#include "ui/framework/static_text.h"
+#include "ui/main/main_window.h"
+
+namespace {
+
+constexpr char AcceptedIdentity[] = "ZR3";
+constexpr char RefusalText[] = "The converter is not compatible with this tool.";
+
+// The percent shown for a fraction the converter holds (a single-precision product).
+float Percent(float fraction) {
+    return fraction * 100.0f;
+}
+
+// Selects the item of a damping value; a value beyond the list leaves nothing selected (Wine
+// keeps the old selection for an index out of range, so it is cleared explicitly).
+void ShowDamping(ComboBox* combo, uint8_t value) {
+    combo->SetSelIndex(value < combo->GetCount() ? value : -1);
+}
+
+}  // namespace
+
+void MainWindow::Connect() {
+    char name[PortNameLength + 1] = {};
+    portCombo->GetSelString(name, sizeof name);
+    if (link->Open(name)) {
+        const char* identity = link->Identify();
+        if (identity != nullptr) {
+            if (std::strcmp(identity, AcceptedIdentity) == 0) {
+                converterField->SetText(identity);
+                ReadAll();
+                return;
+            }
+            showMessage(Handle, RefusalText, identity, MB_ICONERROR | MB_OK);
+        }
+        link->Close();
+    }
+    converterField->ClearText();
+    firmwareField->ClearText();
+    serialNumberField->ClearText();
+}
+
+void MainWindow::ReadAll() {
+    uint16_t version = 0;
+    if (link->ReadFirmwareVersion(version)) {
+        SelectSensorsForFirmware(version);
+        if (version >= FirstFirmwareWithNonlinear)
+            nonlinearRadio->Enable();
+        else
+            nonlinearRadio->Disable();
+        firmwareField->SetVersion(version);
+    }
+
+    int32_t serialNumber = 0;
+    if (link->ReadSerialNumber(serialNumber)) serialNumberField->SetInteger(serialNumber);
+
+    uint8_t byte = 0;
+    if (link->ReadOutputType(byte)) outputField->SetOutputKind(byte);
+    if (link->ReadRelayVariant(byte)) relayField->SetRelayKind(byte);
+    if (link->ReadInputDamping(byte)) ShowDamping(inputDampingCombo, byte);
+
+    float value = 0.0f;
+    if (link->ReadRangeStart(value)) rangeStartEdit->SetFixed(value, 1);
+    if (link->ReadRangeEnd(value)) rangeEndEdit->SetFixed(value, 1);
+
+    if (link->ReadCompensationMode(byte)) ShowCompensationMode(byte);
+
+    uint8_t kind = 0;
+    uint8_t degree = 0;
+    SensorTable table{};
+    if (link->ReadSensorKind(kind) && link->ReadSensorDegree(degree) &&
+        link->ReadSensorTable(table)) {
+        if (TemperatureSensor* model = FindSensor(*sensors, kind, degree, table))
+            sensorCombo->SetText(model->name);
+    }
+
+    if (link->ReadTempDamping(byte)) ShowDamping(tempDampingCombo, byte);
+    if (link->ReadReferenceTemperature(value)) refTempEdit->SetFixed(value, 1);
+    if (link->ReadTempCoefficient(value)) coefficientEdit->SetFixed(Percent(value), 2);
+
+    Poll();
+}
+
+void MainWindow::SelectSensorsForFirmware(uint16_t version) {
+    auto offered = [&](TemperatureSensor* model) {
+        return model->kind == TemperatureSensor::ResistanceKind ||
+               version >= FirstFirmwareWithThermistor;
+    };
+    int count = 0;
+    for (int i = 0; i < sensors->Count; ++i)
+        if (offered(sensors->SensorAt(i))) ++count;
+    if (count == sensorCombo->GetCount()) return;
+    sensorCombo->ClearList();
+    for (int i = 0; i < sensors->Count; ++i) {
+        TemperatureSensor* model = sensors->SensorAt(i);
+        if (offered(model)) sensorCombo->AddString(model->name);
+    }
+}
+
+void MainWindow::ShowCompensationMode(uint8_t mode) {
+    // What CheckRadioButton over 113 .. 115 does, without walking all 50 children and repainting
+    // unchanged buttons: the button of the mode checked, the others not (a mode beyond
+    // "Nonlinear" leaves all three unchecked).
+    RadioButton* const buttons[] = {offRadio, linearRadio, nonlinearRadio};
+    for (int i = 0; i < 3; ++i) {
+        int state = i == mode ? BST_CHECKED : BST_UNCHECKED;
+        if (buttons[i]->GetCheck() != state) buttons[i]->SetCheck(state);
+    }
+}
+
+void MainWindow::WriteRangeStart() {
+    float value = rangeStartEdit->GetFloat();
+    if (link->WriteRangeStart(value)) rangeStartEdit->SetFixed(value, 1);
+}
+
+void MainWindow::WriteRangeEnd() {
+    float value = rangeEndEdit->GetFloat();
+    if (link->WriteRangeEnd(value)) rangeEndEdit->SetFixed(value, 1);
+}
+
+void MainWindow::WriteReferenceTemperature() {
+    float value = refTempEdit->GetFloat();
+    if (link->WriteReferenceTemperature(value)) refTempEdit->SetFixed(value, 1);
+}
+
+void MainWindow::WriteTempCoefficient() {
+    float value = coefficientEdit->GetFloat() / 100.0f;
+    if (link->WriteTempCoefficient(value)) coefficientEdit->SetFixed(Percent(value), 2);
+}
+
+void MainWindow::WriteCompensationMode(uint8_t mode) {
+    uint8_t answer = mode;
+    if (link->WriteCompensationMode(answer) && answer != mode) ShowCompensationMode(answer);
+}
+
+void MainWindow::WriteInputDamping() {
+    // Without a selection there is no damping to send.
+    int index = inputDampingCombo->GetSelIndex();
+    if (index >= 0 && index <= MaxDamping) link->WriteInputDamping(static_cast<uint8_t>(index));
+}
+
+void MainWindow::WriteTempDamping() {
+    int index = tempDampingCombo->GetSelIndex();
+    if (index >= 0 && index <= MaxDamping) link->WriteTempDamping(static_cast<uint8_t>(index));
+}
+
+void MainWindow::WriteSelectedSensor() {
+    // The list offers the models in list order, so an index is a position in the sensor list.
+    int index = sensorCombo->GetSelIndex();
+    if (index < 0 || index >= sensors->Count) return;
+    TemperatureSensor* model = sensors->SensorAt(index);
+    // A thermistor's resistance falls as the temperature rises: its window is the other way round.
+    bool thermistor = model->kind == TemperatureSensor::ThermistorKind;
+    float cold = model->ResistanceAt(-20.0f);
+    float hot = model->ResistanceAt(100.0f);
+    // Every step is sent whatever the one before it answered.
+    link->WriteLowerResistanceLimit(thermistor ? hot : cold);
+    link->WriteUpperResistanceLimit(thermistor ? cold : hot);
+    link->WriteSensorTable(*model->coefficients);
+    link->WriteSensorDegree(static_cast<uint8_t>(model->degree));
+    link->WriteSensorKind(static_cast<uint8_t>(model->kind));
+    link->CommitSensor();
+}

@@ -1,0 +1,16 @@
+// The entry of zr3config.exe: framework start-up, the one application, its loop. Arguments given
+// at start are ignored.
+#include <windows.h>
+
+#include "ui/framework/framework_start.h"
+#include "ui/main/config_app.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    StartFramework();
+    {
+        ConfigApp app(ConfigApp::Title);
+        app.Start();
+        app.Run();
+    }
+    return 0;
+}
