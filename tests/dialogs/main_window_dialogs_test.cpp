@@ -41,7 +41,6 @@ class MainWindowDialogsTest : public ::testing::Test {
         app = std::make_unique<ui_test::TestApplication>(
             [&](const char* name) {
                 window = new MainWindow(name, std::move(link), std::move(ports));
-                window->controlKeyHeld = [this] { return control; };
                 return window;
             },
             "ZR3 config");
@@ -53,6 +52,7 @@ class MainWindowDialogsTest : public ::testing::Test {
     }
 
     void TearDown() override {
+        HoldControl(false);
         app.reset();
         ui_test::PumpMessages();
     }
@@ -71,10 +71,17 @@ class MainWindowDialogsTest : public ::testing::Test {
             });
     }
 
+    // The main window reads the Ctrl key with GetKeyState, which follows the thread's key state.
+    static void HoldControl(bool down) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+
     FakeConverter converter;
     std::unique_ptr<ui_test::TestApplication> app;
     MainWindow* window = nullptr;
-    bool control = false;
 };
 
 TEST_F(MainWindowDialogsTest, PollingGoesOnDuringTheRelayDialogOnly) {
@@ -103,7 +110,7 @@ TEST_F(MainWindowDialogsTest, TheProbeDialogsRunUndampedAndCtrlChoosesTheTable) 
     std::vector<std::string> captions;
     std::vector<bool> hasList;
     for (bool ctrl : {false, true}) {
-        control = ctrl;
+        HoldControl(ctrl);
         converter.ForgetRequests();
         ui_test::DriveNextDialog(
             [&] { ui_test::Click(ui_test::FindChild(window->Handle, MainWindow::ProbeButtonId)); },
