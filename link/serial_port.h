@@ -31,7 +31,7 @@ constexpr uint32_t LineFlagsBinaryDtrRts = 0x1011;
 // Backends: Win32 (CreateFileA and the comm functions), POSIX termios, and test doubles.
 // Every operation does nothing, or returns false or 0, while the port is closed, except Open.
 class SerialPort : public BaseObject {
-public:
+  public:
     virtual bool Open(const char* path) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
@@ -41,6 +41,7 @@ public:
     virtual bool SetTimeouts(const LineTimeouts& timeouts) = 0;
     // Returns the number of bytes read; fewer than count means the read time-out passed.
     virtual size_t Read(uint8_t* buffer, size_t count) = 0;
+    // Sends a request; the system backends first drop input nobody has read (a late answer).
     virtual size_t Write(const uint8_t* buffer, size_t count) = 0;
     virtual void Purge(uint32_t flags) = 0;
 };

@@ -179,6 +179,9 @@ class PosixSerialPort : public SerialPort {
 
     size_t Write(const uint8_t* buffer, size_t count) override {
         if (descriptor < 0 || buffer == nullptr || count == 0) return 0;
+        // Whatever is unread when a request goes out is a late answer to an earlier one; left
+        // there, it would be taken as the answer to this request and every later one.
+        tcflush(descriptor, TCIFLUSH);
         const uint64_t total = static_cast<uint64_t>(timeouts.WriteTotalTimeoutMultiplier) * count +
                                timeouts.WriteTotalTimeoutConstant;
         const bool limited = total != 0;

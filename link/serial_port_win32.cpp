@@ -77,6 +77,9 @@ class Win32SerialPort : public SerialPort {
 
     size_t Write(const uint8_t* buffer, size_t count) override {
         if (handle == INVALID_HANDLE_VALUE || buffer == nullptr || count == 0) return 0;
+        // Whatever is unread when a request goes out is a late answer to an earlier one; left
+        // there, it would be taken as the answer to this request and every later one.
+        PurgeComm(handle, PURGE_RXCLEAR);
         DWORD written = 0;
         if (!WriteFile(handle, buffer, Clamp(count), &written, nullptr)) return 0;
         return written;

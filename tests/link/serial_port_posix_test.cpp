@@ -169,6 +169,30 @@ TEST(PosixSerialPort, AConverterStoppingMidAnswerFails) {
     EXPECT_LT(elapsed, 5000);
 }
 
+TEST(PosixSerialPort, ALateAnswerIsNotTakenForTheNextRequest) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ready());
+    ConverterLink link(CreateSystemSerialPort());
+    ASSERT_TRUE(link.Open(pty.PortName().c_str()));
+
+    float reference = 7.0f;
+    EXPECT_FALSE(link.ReadReferenceTemperature(reference));
+    EXPECT_EQ(pty.ReadRequest(), HexBytes("01 3F 00 C0"));
+    // Its answer (25.0) arrives after the time-out, while nobody reads.
+    pty.Write(HexBytes("06 04 00 00 C8 41 ED"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Converter converter([&] {
+        EXPECT_EQ(pty.ReadRequest(), HexBytes("01 40 00 BF"));
+        pty.Write(HexBytes("06 04 00 00 48 41 6D"));
+    });
+
+    // Same length, so only dropping it keeps 25.0 from being taken as the start of range.
+    float start = 0.0f;
+    EXPECT_TRUE(link.ReadRangeStart(start));
+    EXPECT_EQ(start, 12.5f);
+    EXPECT_EQ(reference, 7.0f);
+}
+
 TEST(PosixSerialPort, PurgeDropsPendingInput) {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.Ready());

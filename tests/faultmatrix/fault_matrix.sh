@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The fault matrix: the real zr3config.exe under Wine with COM1 on a zr3sim pseudo-terminal,
+# driven from outside by fault_matrix_driver.exe, which spoils the simulator's answers at every
+# place where the tool talks to the converter and ends and restarts the simulator.
+#
+#   fault_matrix.sh TOOL.exe DRIVER.exe ZR3SIM BUILD_DIR SOURCE_DIR [FILTER]
+#
+# Writes BUILD_DIR/artifacts/reliability.md and copies it to SOURCE_DIR/docs/reliability.md;
+# keeps the frame traces in BUILD_DIR/artifacts/faultmatrix-trace*.txt. FILTER runs only the
+# cells whose "fault/place" contains it (the page then shows only those). Runs under its own Xvfb
+# when DISPLAY is not set.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+if [ "${1:-}" = "--inside" ]; then
+    # Inside sim-com1: COM1 is the first simulator's terminal, WINEPREFIX is set.
+    tool=$2 driver=$3 zr3sim=$4 page=$5 work=$6 artifacts=$7 filter=${8:-}
+    com1=$WINEPREFIX/dosdevices/com1
+    export ZR3_FM_WORK=$work
+
+    # A new simulator on COM1 whenever the driver asks for one (restart.request.N); the driver
+    # has ended the previous one itself.
+    restart_service() {
+        local n=0 next out
+        while [ ! -e "$work/stop" ]; do
+            next=$((n + 1))
+            if [ -e "$work/restart.request.$next" ]; then
+                n=$next
+                out=$work/out.$n
+                "$zr3sim" --control "$work/control.$n" --trace "$work/trace.$n" --link "$com1" \
+                    --no-noise --no-drift >"$out" 2>"$work/err.$n" </dev/null &
+                echo $! >"$work/sim.$n.pid"
+                for _ in $(seq 1 100); do
+                    [ -s "$out" ] && break
+                    sleep 0.05
+                done
+                printf 'control=%s\ntrace=%s\nreplies=%s\nend\n' "$work/control.$n" \
+                    "$work/trace.$n" "$out" >"$work/restart.done.$n.tmp"
+                mv "$work/restart.done.$n.tmp" "$work/restart.done.$n"
+            fi
+            sleep 0.1
+        done
+    }
+    restart_service &
+    service_pid=$!
+
+    "$root/scripts/wine-exec" "$tool" &
+    tool_pid=$!
+    status=0
+    "$root/scripts/wine-exec" "$driver" "$page" "$filter" || status=$?
+
+    touch "$work/stop"
+    wait "$service_pid" 2>/dev/null || true
+    for pidfile in "$work"/sim.*.pid; do
+        [ -e "$pidfile" ] || continue
+        pid=$(cat "$pidfile")
+        kill -TERM "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    for trace in "$work"/trace.*; do
+        [ -e "$trace" ] || continue
+        cp "$trace" "$artifacts/faultmatrix-trace.${trace##*.}.txt"
+    done
+    # COM1 back on the first simulator's terminal, so that sim-com1 puts it back as it was.
+    ln -sfn "$ZR3_SIM_PTY" "$com1"
+
+    # The driver closes the tool; never leave it behind.
+    for _ in $(seq 1 50); do
+        kill -0 "$tool_pid" 2>/dev/null || break
+        sleep 0.2
+    done
+    if kill -0 "$tool_pid" 2>/dev/null; then
+        echo "fault_matrix: zr3config.exe still runs" >&2
+        kill "$tool_pid" 2>/dev/null || true
+        status=1
+    fi
+    wait "$tool_pid" 2>/dev/null || true
+    exit $status
+fi
+
+if [ $# -lt 5 ] || [ $# -gt 6 ]; then
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+fi
+absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
+tool=$(absolute "$1") driver=$(absolute "$2") zr3sim=$(absolute "$3")
+build=$(cd "$4" && pwd) source=$(cd "$5" && pwd) filter=${6:-}
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+artifacts=$build/artifacts
+mkdir -p "$artifacts"
+page=$artifacts/reliability.md
+rm -f "$page" "$artifacts"/faultmatrix-trace*.txt
+work=$(mktemp -d "${TMPDIR:-/tmp}/zr3-faultmatrix.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# The probe table starts empty: the matrix adds a point to it.
+datafile=${tool%.exe}.dat
+rm -f "$datafile"
+export ZR3_FM_DATAFILE=$datafile
+
+started=$(date +%s)
+status=0
+"$root/scripts/sim-com1" "$build/wineprefix" --zr3sim "$zr3sim" --no-noise --no-drift \
+    --trace "$artifacts/faultmatrix-trace.txt" -- \
+    "$0" --inside "$tool" "$driver" "$zr3sim" "$page" "$work" "$artifacts" "$filter" ||
+    status=$?
+WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null || true
+rm -f "$datafile"
+echo "fault_matrix: $(($(date +%s) - started)) s in all"
+
+if [ ! -s "$page" ]; then
+    echo "fault_matrix: no page written" >&2
+    exit 1
+fi
+# Only a whole matrix replaces the page kept with the sources.
+if [ -z "$filter" ] && [ -d "$source/docs" ]; then
+    cp "$page" "$source/docs/reliability.md"
+fi
+[ $status -eq 0 ] || { echo "fault_matrix: failed ($status); see $page" >&2; exit 1; }
+echo "fault_matrix: passed; $page"

@@ -1,0 +1,115 @@
+// The running zr3config.exe as the fault matrix drives it: the main window and its modal dialogs,
+// reached from another process through window messages only, each with a bound on the answer.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Children of the main window in creation order.
+enum class MainChild {
+    PortCombo = 1,
+    ConverterField = 3,
+    FirmwareField = 5,
+    SerialNumberField = 7,
+    OutputField = 9,
+    RelayField = 11,
+    InputDampingCombo = 17,
+    RangeStartEdit = 19,
+    RangeEndEdit = 22,
+    OffRadio = 25,
+    LinearRadio = 26,
+    NonlinearRadio = 27,
+    SensorCombo = 29,
+    TempDampingCombo = 31,
+    RefTempEdit = 33,
+    CoefficientEdit = 36,
+    ResistanceField = 40,
+    TemperatureField = 42,
+    ConductanceField = 44,
+    ConductivityField = 46,
+    RatioField = 48,
+    ReadingCheck = 49,
+};
+
+// What the main window shows, field by field, with the names used in the findings.
+struct MainView {
+    std::vector<std::pair<std::string, std::string>> fields;
+
+    std::string Get(const std::string& name) const;
+    // The fields that differ from `other`, as "name: \"was\" -> \"now\"".
+    std::vector<std::string> Differences(const MainView& other,
+                                         const std::vector<std::string>& only = {}) const;
+};
+
+class ToolSession {
+  public:
+    // A message to the tool that is not answered within this is a hang.
+    static constexpr int AnswerBoundMs = 2000;
+
+    ToolSession() = default;
+    ~ToolSession();
+    ToolSession(const ToolSession&) = delete;
+    ToolSession& operator=(const ToolSession&) = delete;
+
+    bool Attach(std::string& error);
+    bool Alive() const;
+    HWND main() const { return mainWindow; }
+
+    // The text of any window of the tool; "<no answer>" after the bound. Every call counts in
+    // the latency figures.
+    std::string Text(HWND window, int boundMs = AnswerBoundMs);
+    std::string Text(MainChild child) { return Text(Child(child)); }
+    HWND Child(MainChild child) const;
+    // The main window answers a message within the bound.
+    bool Responds();
+
+    MainView View();
+    MainView LiveValues();
+
+    // Selects the port in the list and notifies the window as the list does; returns when the
+    // window has connected (or given up), false when it did not answer within `boundMs`.
+    bool SelectPort(const std::string& name, int boundMs, std::string& error);
+    // One poll cycle, as the window's timer starts it.
+    bool Tick(int boundMs = 5000);
+    bool SetReading(bool on);
+    bool ReadingChecked();
+
+    // Presses a button of the main window without waiting for what it opens.
+    void PostButton(int id);
+    // Holds or releases Ctrl in the tool's own keyboard state (GetKeyState sees it).
+    bool HoldControlKey(bool down);
+
+    // A visible modal dialog of the tool with this caption that has the item `markerId`.
+    HWND WaitForDialog(const char* caption, int markerId, int timeoutMs);
+    HWND FindDialog(const char* caption, int markerId);
+    bool WaitGone(HWND dialog, int timeoutMs);
+    std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
+    // The item's text once it is not empty; empty after the time-out.
+    std::string WaitForItemText(HWND dialog, int id, int timeoutMs);
+    bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)); }
+    bool SetItemText(HWND dialog, int id, const std::string& text);
+    void PostCommand(HWND dialog, int id);
+    int ListCount(HWND dialog, int id);
+    int ProgressPosition(HWND dialog, int id);
+    // Closes whatever dialog is still open (Esc), so that a failed cell does not block the next.
+    void CancelOpenDialogs();
+
+    void ResetLatency();
+    double maxLatencyMs() const { return maxLatency; }
+    int unanswered() const { return noAnswers; }
+
+    void Close(int timeoutMs);
+
+  private:
+    bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int boundMs,
+                     DWORD_PTR* result = nullptr);
+
+    HWND mainWindow = nullptr;
+    std::vector<HWND> children;
+    HANDLE process = nullptr;
+    DWORD thread = 0;
+    double maxLatency = 0.0;
+    int noAnswers = 0;
+};
