@@ -60,7 +60,7 @@ bool FaultTakesParameter(FaultKind kind) {
     return entry && entry->takesParameter;
 }
 
-void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count) {
+void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int after) {
     if (kind == FaultKind::None || count == 0) {
         Clear();
         return;
@@ -68,12 +68,18 @@ void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count) {
     fault.kind = kind;
     fault.parameter = parameter;
     fault.remaining = count < 0 ? FaultAlways : count;
+    fault.passing = after > 0 ? after : 0;
 }
 
 Transmission FaultInjector::Apply(const std::vector<uint8_t>& answer) {
     Transmission out;
     out.bytes = answer;
     if (fault.kind == FaultKind::None || answer.size() < 3) {
+        out.gapMs.assign(out.bytes.size(), 0);
+        return out;
+    }
+    if (fault.passing > 0) {
+        --fault.passing;
         out.gapMs.assign(out.bytes.size(), 0);
         return out;
     }
@@ -132,6 +138,10 @@ std::string FaultInjector::Describe() const {
     } else {
         text += " next ";
         text += std::to_string(fault.remaining);
+    }
+    if (fault.passing > 0) {
+        text += " after ";
+        text += std::to_string(fault.passing);
     }
     return text;
 }

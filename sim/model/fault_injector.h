@@ -29,6 +29,7 @@ struct Fault {
     FaultKind kind = FaultKind::None;
     uint32_t parameter = 0;
     int remaining = 0;  // answers still to spoil, FaultAlways for no end
+    int passing = 0;    // answers that still go out untouched before the first spoiled one
 };
 
 // An answer as it goes out: its bytes and the pause before each of them.
@@ -48,13 +49,14 @@ bool FaultTakesParameter(FaultKind kind);
 class FaultInjector {
   public:
     // count > 0: the next `count` answers; FaultAlways: until Clear. A new fault replaces the old.
-    void Set(FaultKind kind, uint32_t parameter, int count);
+    // The first `after` answers still go out untouched.
+    void Set(FaultKind kind, uint32_t parameter, int count, int after = 0);
     void Clear() { fault = Fault{}; }
     const Fault& current() const { return fault; }
     bool Active() const { return fault.kind != FaultKind::None; }
     // One answer through the fault, which uses up one of its answers.
     Transmission Apply(const std::vector<uint8_t>& answer);
-    // "silence next 2", "checksum always", "none".
+    // "silence next 2", "checksum always", "silence next 1 after 5", "none".
     std::string Describe() const;
 
   private:
