@@ -37,7 +37,7 @@ expect info '^serial-number *7702$'
 
 ctl 0 show show --json
 expect show '"serial-number": 7702'
-expect show '"input-damping": 0'
+expect show '"input-damping": 5'
 expect show '"sensor": "Pt100 (3850)"'
 
 ctl 0 set set input-damping=9 coefficient=2.5 "sensor=Ni1000 (5000)"
