@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -251,7 +252,7 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
         converter.QueueReadings(Conductance, readings);
         SetText(h, IDC_TABLE_NORMAL, "1413");
         ClickItem(h, IDC_TABLE_START);
-        EXPECT_TRUE(dialog->measuring);
+        EXPECT_TRUE(dialog->measurement.measuring);
         EXPECT_FALSE(Enabled(h, IDC_TABLE_START));
         EXPECT_EQ(GetFocus(), Item(h, IDOK));
         Tick(h, Timer, 20);
@@ -260,7 +261,7 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
         ClickItem(h, IDOK);
         EXPECT_TRUE(StillOpen(h));
         Tick(h, Timer);
-        EXPECT_FALSE(dialog->measuring);
+        EXPECT_FALSE(dialog->measurement.measuring);
         EXPECT_EQ(Lines(h), std::vector<std::string>{"   1413.00       1000.50"});
         EXPECT_EQ(ProgressPosition(h, IDC_TABLE_PROGRESS), 0);
         EXPECT_TRUE(Enabled(h, IDC_TABLE_DELETE_ALL));
@@ -286,6 +287,34 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
     EXPECT_EQ(stored->conductance[1], 12.0);
     EXPECT_EQ(stored->normal[1], 0.0);
     EXPECT_EQ(stored->conductance[2], 0.0);
+}
+
+TEST_F(ProbeTableTest, AnAverageThatIsNoNumberAddsNoPoint) {
+    int code = Run(MakeDialog(), [&](HWND h) {
+        for (float bad : {std::numeric_limits<float>::quiet_NaN(),
+                          std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity()}) {
+            // Nineteen good readings and one that spoils the average.
+            std::vector<std::optional<float>> readings(19, 1000.0f);
+            readings.push_back(bad);
+            converter.QueueReadings(Conductance, readings);
+            SetText(h, IDC_TABLE_NORMAL, "1413");
+            ClickItem(h, IDC_TABLE_START);
+            Tick(h, Timer, 20);
+            EXPECT_FALSE(dialog->measurement.measuring) << bad;
+            EXPECT_TRUE(Lines(h).empty()) << bad;
+            EXPECT_EQ(dialog->points->count, 0u) << bad;
+            EXPECT_FALSE(dialog->points->modified) << bad;
+            EXPECT_EQ(ProgressPosition(h, IDC_TABLE_PROGRESS), 0) << bad;
+            EXPECT_FALSE(Enabled(h, IDC_TABLE_DELETE_ALL)) << bad;
+            EXPECT_FALSE(Enabled(h, IDC_TABLE_CALCULATE)) << bad;
+            EXPECT_TRUE(Enabled(h, IDC_TABLE_START)) << bad;
+        }
+        ClickItem(h, IDOK);
+    });
+    EXPECT_EQ(code, 1);
+    // No change, so nothing stored.
+    EXPECT_FALSE(FileExists(dataFile));
 }
 
 TEST_F(ProbeTableTest, DeleteAllDuringAMeasurementKeepsStartDisabledUntilItEnds) {

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "base/hex_text.h"
 #include "link/converter_link.h"
 #include "tests/realport/sim_process.h"
 
@@ -306,25 +307,17 @@ TEST(RealPortProgram, LinkTraceControlFifoAndCleanExit) {
 
 // Raw bytes on the master side of a pseudo-terminal whose slave zr3sim serves as a device.
 std::string Exchange(int master, const std::string& hex, int waitMs = 300) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 3) {
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
+    const std::vector<uint8_t> bytes = HexBytes(hex);
     if (write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return "!";
-    std::string answer;
+    std::vector<uint8_t> answer;
     pollfd entry{master, POLLIN, 0};
     while (poll(&entry, 1, waitMs) > 0) {
-        unsigned char chunk[64];
+        uint8_t chunk[64];
         const ssize_t n = read(master, chunk, sizeof(chunk));
         if (n <= 0) break;
-        for (ssize_t i = 0; i < n; ++i) {
-            static const char Digits[] = "0123456789ABCDEF";
-            if (!answer.empty()) answer += ' ';
-            answer += Digits[chunk[i] >> 4];
-            answer += Digits[chunk[i] & 0xF];
-        }
+        answer.insert(answer.end(), chunk, chunk + n);
     }
-    return answer;
+    return HexText(answer);
 }
 
 TEST(RealPortProgram, ServesADeviceAndForgetsAFrameBrokenByAPause) {

@@ -47,7 +47,7 @@ TEST(Faults, EachShowsOnTheLineAsExpected) {
 TEST(Faults, SlowAnswerPausesBeforeEveryByteButTheFirst) {
     sim::DeviceModel model;
     model.faults().Set(FaultKind::Slow, 250, 1);
-    const Bytes request = Hex(ReadDamping);
+    const Bytes request = HexBytes(ReadDamping);
     const auto slow = model.Respond(request.data(), request.size());
     EXPECT_EQ(HexText(slow.bytes), "06 01 05 F4");
     EXPECT_EQ(slow.gapMs, (std::vector<uint32_t>{0, 250, 250, 250}));

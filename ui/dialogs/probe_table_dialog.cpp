@@ -8,6 +8,7 @@
 #include "model/probe_report.h"
 #include "model/probe_table.h"
 #include "resources/dialog_ids.h"
+#include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/list_box.h"
@@ -147,7 +148,7 @@ void ProbeTableDialog::SetUp() {
     }
     conductanceField->SetFixed(conductance, ValueDecimals);
     if (!points->HasRoom()) startButton->Disable();
-    progressBar->SetRange(0, SamplesPerMeasurement);
+    progressBar->SetRange(0, SampleMeasurement::SamplesPerMeasurement);
     if (link->firmwareVersion() < ConstantTermFirmware)
         EnableWindow(GetDlgItem(Handle, IDC_TABLE_K0_LABEL), FALSE);
     if (link->ReadProbeCoefficients(coefficients)) ShowCoefficients();
@@ -160,7 +161,7 @@ void ProbeTableDialog::UpdateTableButtons() {
         calculateButton->Disable();
         intoFileButton->Disable();
     }
-    if (timer != 0 && !measuring && points->HasRoom()) startButton->Enable();
+    if (timer != 0 && !measurement.measuring && points->HasRoom()) startButton->Enable();
 }
 
 void ProbeTableDialog::DeleteAll() {
@@ -187,30 +188,26 @@ void ProbeTableDialog::StartMeasurement() {
     startButton->Disable();
     intoFileButton->Disable();
     currentNormal = normalEdit->GetFloat();
-    sampleSum = 0.0;
-    sampleCount = 0;
-    measuring = true;
+    measurement.Start();
 }
 
 void ProbeTableDialog::OnTimerTick(WindowMessage&) {
     float conductance = 0.0f;
     if (!link->ReadConductance(conductance)) return;
     conductanceField->SetFixed(conductance, ValueDecimals);
-    if (!measuring) return;
-    sampleSum += conductance;
-    progressBar->StepIt();
-    ++sampleCount;
-    if (sampleCount >= SamplesPerMeasurement) FinishMeasurement();
+    if (CountSample(measurement, *progressBar, conductance)) FinishMeasurement();
 }
 
 void ProbeTableDialog::FinishMeasurement() {
-    measuring = false;
     progressBar->SetPosition(0);
-    sampleSum /= sampleCount;
-    pointList->AddString(FormatPointLine(sampleSum, currentNormal).c_str());
-    points->Add(sampleSum, currentNormal);
-    deleteAllButton->Enable();
-    calculateButton->Enable();
+    // An average that is no number makes no point; the table stays as it is.
+    if (measurement.HasUsableAverage()) {
+        const double average = measurement.Average();
+        pointList->AddString(FormatPointLine(average, currentNormal).c_str());
+        points->Add(average, currentNormal);
+        deleteAllButton->Enable();
+        calculateButton->Enable();
+    }
     if (points->HasRoom()) startButton->Enable();
 }
 
@@ -256,7 +253,7 @@ void ProbeTableDialog::ShowCoefficients() {
 }
 
 void ProbeTableDialog::OnOk(WindowMessage& message) {
-    if (measuring) return;
+    if (measurement.measuring) return;
     const bool manual = manualCheck->GetCheck() == BST_CHECKED;
     if (manual)
         for (int i = 0; i < 4; ++i)

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "link/converter_link.h"
-#include "ui/dialogs/sampling.h"
+#include "model/sample_measurement.h"
 #include "ui/dialogs/user_message.h"
 #include "ui/framework/shaded_dialog.h"
 
@@ -76,10 +75,8 @@ class ProbeTableDialog : public ShadedDialog {
     ProbeCoefficients coefficients;
     UINT_PTR timer = 0;
     double currentNormal = 0.0;
-    // The running sum during a measurement, the average conductance after one.
-    double sampleSum = 0.0;
-    int32_t sampleCount = 0;
-    bool measuring = false;
+    // sampleSum, sampleCount and measuring of the conductance samples.
+    SampleMeasurement measurement;
     bool calculated = false;
 
     // Seams: the report's file dialog, date and time; the Shift key; message boxes.
@@ -87,7 +84,7 @@ class ProbeTableDialog : public ShadedDialog {
     std::function<bool()> shiftHeld;
     UserMessage showMessage = ShowUserMessage;
     // Tests lengthen it so that only the ticks they send arrive.
-    UINT timerPeriod = SampleTimerPeriod;
+    UINT timerPeriod = SampleMeasurement::TickPeriod;
 
   private:
     void CreateControls();
