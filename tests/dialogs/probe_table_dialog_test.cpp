@@ -291,9 +291,9 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
 
 TEST_F(ProbeTableTest, AnAverageThatIsNoNumberAddsNoPoint) {
     int code = Run(MakeDialog(), [&](HWND h) {
-        for (float bad : {std::numeric_limits<float>::quiet_NaN(),
-                          std::numeric_limits<float>::infinity(),
-                          -std::numeric_limits<float>::infinity()}) {
+        for (float bad :
+             {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+              -std::numeric_limits<float>::infinity()}) {
             // Nineteen good readings and one that spoils the average.
             std::vector<std::optional<float>> readings(19, 1000.0f);
             readings.push_back(bad);

@@ -101,8 +101,8 @@ void ProbeCalibrationDialog::FinishMeasurement() {
     // An average that is 0 or no number, or a quotient beyond the float range, gives no
     // coefficient: the previous one stays, and the field says so.
     const double quotient = average != 0.0 ? currentNormal / average : 0.0;
-    const bool usable = measurement.HasUsableAverage() && average != 0.0 &&
-                        SampleMeasurement::FitsFloat(quotient);
+    const bool usable =
+        measurement.HasUsableAverage() && average != 0.0 && SampleMeasurement::FitsFloat(quotient);
     if (usable) {
         coefficients.K[1] = static_cast<float>(quotient);
         computed = true;
