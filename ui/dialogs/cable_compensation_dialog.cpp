@@ -70,7 +70,6 @@ void CableCompensationDialog::OnTimerTick(WindowMessage&) {
 
 void CableCompensationDialog::FinishMeasurement() {
     StopTimer();
-    progressBar->SetPosition(0);
     capacityField->SetFloat(static_cast<float>(measurement.Average()));
     startButton->Enable();
 }

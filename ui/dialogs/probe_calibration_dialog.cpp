@@ -96,7 +96,6 @@ void ProbeCalibrationDialog::OnTimerTick(WindowMessage&) {
 }
 
 void ProbeCalibrationDialog::FinishMeasurement() {
-    progressBar->SetPosition(0);
     const double average = measurement.Average();
     // An average that is 0 or no number, or a quotient beyond the float range, gives no
     // coefficient: the previous one stays, and the field says so.

@@ -199,7 +199,6 @@ void ProbeTableDialog::OnTimerTick(WindowMessage&) {
 }
 
 void ProbeTableDialog::FinishMeasurement() {
-    progressBar->SetPosition(0);
     // An average that is no number makes no point; the table stays as it is.
     if (measurement.HasUsableAverage()) {
         const double average = measurement.Average();

@@ -6,5 +6,7 @@ bool CountSample(SampleMeasurement& measurement, ProgressBar& bar, float value) 
     const SampleMeasurement::Result result = measurement.AddSample(value);
     if (result == SampleMeasurement::Result::Ignored) return false;
     bar.StepIt();
-    return result == SampleMeasurement::Result::Complete;
+    if (result != SampleMeasurement::Result::Complete) return false;
+    bar.SetPosition(0);
+    return true;
 }

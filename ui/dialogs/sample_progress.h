@@ -4,7 +4,8 @@
 
 class ProgressBar;
 
-// The progress bar of a measuring dialog follows its measurement: one step per counted sample.
+// The progress bar of a measuring dialog follows its measurement: one step per counted sample,
+// back to 0 when the measurement is complete.
 //
 //     if (CountSample(measurement, *progressBar, value)) FinishMeasurement();
 //
