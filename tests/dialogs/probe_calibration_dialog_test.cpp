@@ -20,21 +20,12 @@ constexpr uint8_t FourCoefficients = 0x46;
 constexpr uint8_t ThreeCoefficients = 0x3D;
 constexpr UINT_PTR Timer = ProbeCalibrationDialog::TimerId;
 
-FakeConverter::Bytes Floats(std::initializer_list<float> values) {
-    FakeConverter::Bytes bytes;
-    for (float value : values) {
-        FakeConverter::Bytes one = FakeConverter::FloatBytes(value);
-        bytes.insert(bytes.end(), one.begin(), one.end());
-    }
-    return bytes;
-}
-
 class ProbeCalibrationTest : public DialogTest {
   protected:
     explicit ProbeCalibrationTest(uint16_t firmware = 0x0103) : converter(firmware) {
         converter.SetFloat(Conductance, 1000.0f);
-        converter.SetData(FourCoefficients, Floats({0.5f, 1.2345f, 0.25f, 0.125f}));
-        converter.SetData(ThreeCoefficients, Floats({1.2345f, 0.25f, 0.125f}));
+        converter.SetFloats(FourCoefficients, {0.5f, 1.2345f, 0.25f, 0.125f});
+        converter.SetFloats(ThreeCoefficients, {1.2345f, 0.25f, 0.125f});
     }
 
     std::unique_ptr<ProbeCalibrationDialog> MakeDialog() {

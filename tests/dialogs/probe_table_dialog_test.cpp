@@ -30,15 +30,6 @@ constexpr int KEdits[4] = {IDC_TABLE_K0, IDC_TABLE_K1, IDC_TABLE_K2, IDC_TABLE_K
 
 using Points = std::vector<std::pair<double, double>>;  // (G, kappa)
 
-FakeConverter::Bytes Floats(std::initializer_list<float> values) {
-    FakeConverter::Bytes bytes;
-    for (float value : values) {
-        FakeConverter::Bytes one = FakeConverter::FloatBytes(value);
-        bytes.insert(bytes.end(), one.begin(), one.end());
-    }
-    return bytes;
-}
-
 // A report system with a chosen answer to the file question and fixed date and time.
 class FakeReports : public ReportSystem {
   public:
@@ -83,8 +74,8 @@ class ProbeTableTest : public DialogTest {
   protected:
     explicit ProbeTableTest(uint16_t firmware = 0x0103) : converter(firmware) {
         converter.SetFloat(Conductance, 1000.0f);
-        converter.SetData(FourCoefficients, Floats({0.0f, 12.5f, 0.0f, -0.5f}));
-        converter.SetData(ThreeCoefficients, Floats({12.5f, 0.0f, -0.5f}));
+        converter.SetFloats(FourCoefficients, {0.0f, 12.5f, 0.0f, -0.5f});
+        converter.SetFloats(ThreeCoefficients, {12.5f, 0.0f, -0.5f});
     }
 
     void Store(const Points& points) {
@@ -199,7 +190,7 @@ TEST_F(ProbeTableTest, OpeningWithoutPointsShowsTheCoefficientsAndDisablesWhatNe
 }
 
 TEST_F(ProbeTableTest, ZeroCoefficientsShowOnlyK1) {
-    converter.SetData(FourCoefficients, Floats({0.0f, 0.0f, 0.0f, 0.0f}));
+    converter.SetFloats(FourCoefficients, {0.0f, 0.0f, 0.0f, 0.0f});
     Run(MakeDialog(), [&](HWND h) {
         EXPECT_EQ(Shown(h), (std::vector<std::string>{"", "0.000000000E+00", "", ""}));
         Cancel(h);
