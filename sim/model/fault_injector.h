@@ -28,7 +28,7 @@ constexpr int FaultAlways = -1;
 struct Fault {
     FaultKind kind = FaultKind::None;
     uint32_t parameter = 0;
-    int remaining = 0;  // answers still to spoil, FaultAlways for no end
+    int remaining = 0;   // answers still to spoil, FaultAlways for no end
     int code = AnyCode;  // only answers to requests with this code, or AnyCode
     static constexpr int AnyCode = -1;
 };

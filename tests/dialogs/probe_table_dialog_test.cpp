@@ -538,8 +538,8 @@ TEST_F(ProbeTableTest, AReportThatCannotBeWrittenCompletelyIsReported) {
         EXPECT_TRUE(StillOpen(h));
         Cancel(h);
     });
-    EXPECT_EQ(messages,
-              std::vector<std::string>{"The report could not be written completely:\nZ:\\dev\\full"});
+    EXPECT_EQ(messages, std::vector<std::string>{
+                            "The report could not be written completely:\nZ:\\dev\\full"});
 }
 
 TEST_F(ProbeTableTest, ATableThatCannotBeStoredIsToldNamingTheFileAndRetried) {
@@ -558,9 +558,8 @@ TEST_F(ProbeTableTest, ATableThatCannotBeStoredIsToldNamingTheFileAndRetried) {
     });
     EXPECT_EQ(code, 1);
     ASSERT_EQ(questions.size(), 2u);
-    EXPECT_EQ(questions[0],
-              "The calibration points could not be stored in the data file\n" + dataFile +
-                  "\n\nRetry tries again; Cancel leaves them unstored.");
+    EXPECT_EQ(questions[0], "The calibration points could not be stored in the data file\n" +
+                                dataFile + "\n\nRetry tries again; Cancel leaves them unstored.");
     std::optional<StoredTable> stored = ReadStored(dataFile);
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->count, 1u);

@@ -311,6 +311,19 @@ TEST_F(ApplicationTest, ACloseRequestDuringAModalDialogCancelsItAndClosesAfterwa
     EXPECT_TRUE(app.ModalDialogs.empty());
 }
 
+TEST_F(ApplicationTest, ACloseRequestDuringAMessageBoxIsRefused) {
+    ui_test::TestApplication app([](const char* name) { return new MainTestWindow(name); });
+    HWND handle = app.MainWin->Handle;
+    ui_test::DriveNextDialog([&] { MessageBoxA(handle, "Text", "Box", MB_OK); },
+                             [&](HWND box) {
+                                 SendMessageA(handle, WM_CLOSE, 0, 0);
+                                 EXPECT_TRUE(IsWindow(handle));
+                                 ui_test::SendCommand(box, IDOK);
+                             });
+    EXPECT_NE(app.MainWin, nullptr);
+    EXPECT_FALSE(QuitPending());
+}
+
 TEST_F(ApplicationTest, ADialogWhoseParentGoesDuringItsRunIsDestroyedOnce) {
     ui_test::TestApplication app([](const char* name) { return new MainTestWindow(name); });
     Window* main = app.MainWin;

@@ -172,8 +172,7 @@ TEST_F(MainWindowWriteTest, AFailedSensorStepEndsTheWriteWithoutCommitAndShowsTh
         expected.insert(expected.end(), readBack[k].begin(), readBack[k].end());
         EXPECT_EQ(Codes(), expected) << "step " << k;
         // The held sensor when it could be read back, else no model at all.
-        EXPECT_EQ(SelectedIndex(combo), k < 2 ? held : -1)
-            << "step " << k;
+        EXPECT_EQ(SelectedIndex(combo), k < 2 ? held : -1) << "step " << k;
     }
     EXPECT_EQ(model->state().commits, 0u);
 }

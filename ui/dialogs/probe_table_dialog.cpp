@@ -25,8 +25,9 @@ constexpr char ReportIncomplete[] = "The report could not be written completely:
 std::string StoreFailedText(const std::string& dataFile) {
     std::string text =
         dataFile.empty()
-            ? std::string("The calibration points could not be stored: the program's path is "
-                          "too long to name a data file.")
+            ? std::string(
+                  "The calibration points could not be stored: the program's path is "
+                  "too long to name a data file.")
             : "The calibration points could not be stored in the data file\n" + dataFile;
     return text + "\n\nRetry tries again; Cancel leaves them unstored.";
 }

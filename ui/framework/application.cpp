@@ -109,7 +109,11 @@ Dialog* Application::RunningModal() const {
 }
 
 bool Application::DeferCloseUntilModalEnds() {
-    if (RunningModal() == nullptr) return false;
+    // A modal window that is no dialog object (a message box) disables the main window too: the
+    // close is refused, for the window must not go from under it.
+    if (RunningModal() == nullptr)
+        return MainWin != nullptr && MainWin->Handle != nullptr &&
+               !IsWindowEnabled(MainWin->Handle);
     CloseDeferred = true;
     // Innermost first; a dialog's cancel may itself ask the user something.
     for (size_t i = ModalDialogs.size(); i-- > 0;) {

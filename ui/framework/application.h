@@ -53,8 +53,9 @@ class Application : public BaseObject {
     // The innermost modal dialog still running, or null.
     Dialog* RunningModal() const;
     // A close request for the main window while modal dialogs run: each is closed as by its
-    // close box (Cancel), and the close request is posted again once the last has ended. False
-    // when no modal dialog runs.
+    // close box (Cancel), and the close request is posted again once the last has ended. While
+    // another modal window (a message box) has the main window disabled, the request is refused.
+    // False when the close may go ahead now.
     bool DeferCloseUntilModalEnds();
     // What the main window answers to WM_QUERYENDSESSION: the session may end while a modal
     // dialog runs (WM_ENDSESSION lets it keep what it must), otherwise QueryClose.
