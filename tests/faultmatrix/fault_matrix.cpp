@@ -1054,7 +1054,7 @@ void FaultMatrix::SensorWriteCell(CellRun& run, const LineFault& fault) {
                        "fault injected at each step", error))
             return;
         run.Check(tool.SelectIndex(MainChild::SensorCombo, otherModel, 5000),
-                  "the selection returns within 5 s" + at);
+                  "the selection returns within 5 s", "no answer" + at);
         sim.WaitQuiet(QuietBoundMs);
         const auto frames = sim.Since(mark);
         run.Check(CountRequests(frames, CodeCommitSensor) == 0, "no 0x2C on the wire",
@@ -1080,7 +1080,15 @@ void FaultMatrix::SensorWriteCell(CellRun& run, const LineFault& fault) {
     run.Check(CountRequests(sim.Since(mark), CodeCommitSensor) == 1 &&
                   tool.Text(MainChild::SensorCombo) == heldModel,
               "on a sound line the whole sensor is written and committed");
-    run.ExpectStored(storedBefore, sim.StoredState(), {},
+    // One commit more: the one that wrote the converter's own sensor back.
+    std::vector<std::string> committed;
+    for (const auto& line : storedBefore) {
+        const size_t at = line.rfind(" commits ");
+        if (line.rfind("applied ", 0) != 0 || at == std::string::npos) continue;
+        const int commits = std::atoi(line.c_str() + at + 9);
+        committed.push_back(line.substr(0, at + 9) + std::to_string(commits + 1));
+    }
+    run.ExpectStored(storedBefore, sim.StoredState(), committed,
                      "the converter's settings as before (its own sensor written back)");
     ExpectMainRecovers(run);
 }
@@ -1156,6 +1164,9 @@ void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
     sim.Control("set cell 0.5");
     const char* unixPath = std::getenv("ZR3_FM_DATAFILE");
     const std::string dataFile = unixPath != nullptr ? WinePath(unixPath) : "";
+    // A data file to make read-only: an empty table when there is none yet.
+    if (ProbeTableFile().size() != 164)
+        std::ofstream(dataFile, std::ios::binary) << std::string(164, '\0');
     const std::string fileBefore = ProbeTableFile();
     const size_t pointIndex = fileBefore.size() == 164 ? static_cast<uint8_t>(fileBefore[0]) : 0;
     const size_t mark = sim.Mark();
@@ -1165,7 +1176,8 @@ void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
     run.Check(SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_READONLY) != 0,
               "the data file made read-only", dataFile);
     tool.PostCommand(window, IDOK);
-    HWND box = tool.WaitForDialog(TableDialogKind.caption, MessageTextId, 5000);
+    // The message box: the dialog's caption, and a Retry button the dialog does not have.
+    HWND box = tool.WaitForDialog(TableDialogKind.caption, IDRETRY, 5000);
     SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!run.Check(box != nullptr, "OK shows a message box", "none within 5 s")) return;
     const std::string text = tool.ItemText(box, MessageTextId);
