@@ -79,6 +79,23 @@ TEST(Faults, LastForTheNextAnswersOrUntilCleared) {
     EXPECT_EQ(AskText(model, ReadDamping), "06 01 07 F2");
 }
 
+TEST(Faults, OnACodeOnlyAnswersToThatCodeCountAndAreSpoiled) {
+    sim::DeviceModel model;
+    std::string error;
+    ASSERT_TRUE(
+        sim::ApplyFaultWords(model.faults(), sim::SplitWords("silence on 44 next 1"), error));
+    EXPECT_EQ(model.faults().Describe(), "silence on 44 next 1");
+    EXPECT_EQ(AskText(model, "01 22 00 DD"), "06 02 03 01 F4");
+    EXPECT_EQ(AskText(model, ReadDamping), "");
+    EXPECT_EQ(AskText(model, ReadDamping), "06 01 05 F4");
+    EXPECT_FALSE(model.faults().Active());
+
+    ASSERT_TRUE(sim::ApplyFaultWords(model.faults(), sim::SplitWords("cut 2 on 2c always"), error));
+    EXPECT_EQ(model.faults().Describe(), "cut 2 on 2C always");
+    for (const char* bad : {"silence on", "silence on 3G", "silence on 123", "cut on x"})
+        EXPECT_FALSE(sim::ApplyFaultWords(model.faults(), sim::SplitWords(bad), error)) << bad;
+}
+
 TEST(Faults, WordsOfTheControlChannel) {
     sim::FaultInjector faults;
     std::string error;

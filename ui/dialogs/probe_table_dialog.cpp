@@ -19,7 +19,19 @@ namespace {
 
 constexpr int ValueDecimals = 2;
 constexpr char FitRefusal[] = "The points do not determine the curve.";
-constexpr char ReportIncomplete[] = "The report could not be written completely.";
+constexpr char ReportNotCreated[] = "The report could not be created:\n";
+constexpr char ReportIncomplete[] = "The report could not be written completely:\n";
+
+// What the user is told when the points cannot be stored, naming the data file.
+std::string StoreFailedText(const std::string& dataFile) {
+    std::string text =
+        dataFile.empty()
+            ? std::string(
+                  "The calibration points could not be stored: the program's path is "
+                  "too long to name a data file.")
+            : "The calibration points could not be stored in the data file\n" + dataFile;
+    return text + "\n\nRetry tries again; Cancel leaves them unstored.";
+}
 
 HFONT MakeFont(int height, const char* face) {
     return CreateFontA(height, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, face);
@@ -226,8 +238,13 @@ void ProbeTableDialog::Calculate() {
 }
 
 void ProbeTableDialog::IntoFile() {
-    const ReportResult result = WriteReport(Handle, *points, coefficients.K, *reportSystem);
-    if (result == ReportResult::WriteFailed) showMessage(Handle, ReportIncomplete);
+    std::string fileName;
+    const ReportResult result =
+        WriteReport(Handle, *points, coefficients.K, *reportSystem, fileName);
+    if (result == ReportResult::CreateFailed)
+        showMessage(Handle, (ReportNotCreated + fileName).c_str());
+    else if (result == ReportResult::WriteFailed)
+        showMessage(Handle, (ReportIncomplete + fileName).c_str());
 }
 
 void ProbeTableDialog::ManualEntryChanged() {
@@ -258,7 +275,25 @@ void ProbeTableDialog::OnOk(WindowMessage& message) {
         for (int i = 0; i < 4; ++i)
             coefficients.K[i] = coefficientEdits[i]->GetFloat();
     if (manual || calculated) link->WriteProbeCoefficients(coefficients);
+    StoreTable();
     ShadedDialog::OnOk(message);
+}
+
+void ProbeTableDialog::OnCancel(WindowMessage& message) {
+    StoreTable();
+    ShadedDialog::OnCancel(message);
+}
+
+void ProbeTableDialog::OnEndSession(WindowMessage& message) {
+    if (message.WParam != 0 && points->modified) points->Save();
+    ShadedDialog::OnEndSession(message);
+}
+
+void ProbeTableDialog::StoreTable() {
+    while (points->modified && !points->Save()) {
+        const std::string text = StoreFailedText(points->dataFile);
+        if (askUser(Handle, text.c_str(), MB_RETRYCANCEL) != IDRETRY) return;
+    }
 }
 
 void ProbeTableDialog::StopTimer() {

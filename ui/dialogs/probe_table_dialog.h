@@ -21,7 +21,8 @@ class CheckBox;
 // Multi-point calibration of the conductivity probe: up to ten (conductance, normal) points kept
 // in the data file beside the program, a polynomial fit of degree 1 to 3 through them, a text
 // report, and the coefficients K[0]..K[3] written on "OK". Template 8. The table is stored when
-// the dialog closes after a change, whether with "OK" or a cancel.
+// the dialog closes after a change, whether with "OK" or a cancel; a table that cannot be stored
+// is told, naming the data file, with the chance to try again.
 //
 //     app.RunModal(std::make_unique<ProbeTableDialog>(mainWindow, link));
 class ProbeTableDialog : public ShadedDialog {
@@ -41,6 +42,9 @@ class ProbeTableDialog : public ShadedDialog {
     void DispatchChildNotify(WindowMessage& message, int id) override;
     void SetUp() override;
     void OnOk(WindowMessage& message) override;
+    void OnCancel(WindowMessage& message) override;
+    // The session ends: a changed table is stored at once, without a question.
+    void OnEndSession(WindowMessage& message) override;
     // The live conductance, and one sample while a measurement runs.
     virtual void OnTimerTick(WindowMessage& message);
 
@@ -54,6 +58,8 @@ class ProbeTableDialog : public ShadedDialog {
     // K[1] always; K[0], K[2], K[3] only when not 0 (else the edit is emptied).
     void ShowCoefficients();
     void StopTimer();
+    // Stores a changed table; while that fails, asks whether to try again (Retry / Cancel).
+    void StoreTable();
     // The default of shiftHeld: the high bit of GetKeyState(VK_SHIFT).
     static bool ShiftKeyDown();
 
@@ -83,6 +89,7 @@ class ProbeTableDialog : public ShadedDialog {
     ReportSystem* reportSystem = nullptr;
     std::function<bool()> shiftHeld;
     UserMessage showMessage = ShowUserMessage;
+    UserQuestion askUser = AskUser;
     // Tests lengthen it so that only the ticks they send arrive.
     UINT timerPeriod = SampleMeasurement::TickPeriod;
 

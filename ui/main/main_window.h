@@ -112,6 +112,14 @@ class MainWindow : public Window {
     void OpenRelayDialog();
     void OpenCableCompensationDialog();
     void OpenProbeCalibration();
+    // Writes back the input damping saved before a probe calibration; when that fails, the list
+    // shows what the converter holds.
+    void RestoreInputDamping();
+    // Reads the converter's sensor (kind, degree, table) and selects its model; false when it
+    // cannot be read or is none of the models.
+    bool ShowConverterSensor();
+    // The session ends: a running dialog keeps what it must, the saved damping goes back.
+    void OnEndSession(WindowMessage& message) override;
 
     PortComboBox* portCombo = nullptr;
     ValueField* converterField = nullptr;
@@ -141,6 +149,8 @@ class MainWindow : public Window {
     uint32_t timer = 0;
     uint32_t errorFlags = 0;
     bool busy = false;
+    // The input damping to write back after the running probe calibration (0: none).
+    uint8_t dampingToRestore = 0;
 
     // The refusal's message box; tests take the message here instead of a box appearing.
     MessageBoxFunction showMessage;
