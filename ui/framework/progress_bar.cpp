@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ui/framework/visual_style.h"
+
 ProgressBar::ProgressBar(WindowObject* parent, int x, int y, int width, int height, int id)
     : Control(parent, nullptr, x, y, width, height, id) {}
 
@@ -13,6 +15,8 @@ const char* ProgressBar::WindowClassName() {
 
 void ProgressBar::SetUp() {
     Control::SetUp();
+    // A themed bar draws its own background: light grey holds only on the classic bar.
+    DrawWithoutTheme(Handle);
     if (Handle != nullptr) SendMessageA(Handle, SetBackgroundColour, 0, RGB(192, 192, 192));
     SetRange(0, 100);
     SetStep(1);
