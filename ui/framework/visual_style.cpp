@@ -17,9 +17,10 @@ SetWindowThemeFunction ThemeFunction() {
 
 }  // namespace
 
-void DrawWithoutTheme(HWND control) {
+bool DrawWithoutTheme(HWND control) {
     SetWindowThemeFunction function = ThemeFunction();
+    if (control == nullptr || function == nullptr) return false;
     // A blank names no theme class: the control falls back to its classic drawing. (An empty
     // name would do on Windows, but not under Wine, which cannot store it.)
-    if (control != nullptr && function != nullptr) function(control, L" ", L" ");
+    return SUCCEEDED(function(control, L" ", L" "));
 }
