@@ -46,8 +46,10 @@ RECT RectIn(HWND child, HWND parent) {
 
 // The caption's extent, one line, in the control's own font (the system font when it has none),
 // and the font's face and height for the message of a failure.
-SIZE CaptionExtent(HWND control, std::string& font) {
-    auto handle = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+SIZE CaptionExtent(HWND control, std::string& font, HFONT instead = nullptr) {
+    auto handle = instead != nullptr
+                      ? instead
+                      : reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
     if (handle == nullptr) handle = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     std::string text = ui_test::WindowText(control);
     HDC dc = GetDC(control);
@@ -89,15 +91,15 @@ SIZE CaptionRoom(HWND control, UINT dpi) {
 }
 
 // Every static text, button, check box, radio button and group box with a caption among the
-// window's children fits its caption.
-void ExpectCaptionsFit(HWND parent, UINT dpi) {
+// window's children fits its caption, in the font it uses or in the one given instead.
+void ExpectCaptionsFit(HWND parent, UINT dpi, HFONT instead = nullptr) {
     int checked = 0;
     for (HWND child : ChildrenOf(parent)) {
         std::string kind = ClassOf(child);
         std::string text = ui_test::WindowText(child);
         if ((kind != "Static" && kind != "Button") || text.empty()) continue;
         std::string font;
-        SIZE extent = CaptionExtent(child, font);
+        SIZE extent = CaptionExtent(child, font, instead);
         SIZE room = CaptionRoom(child, dpi);
         EXPECT_LE(extent.cx, room.cx) << "\"" << text << "\" is cut at the side, in " << font;
         EXPECT_LE(extent.cy, room.cy)
@@ -254,6 +256,18 @@ TEST_F(DisplayScaleTest, EveryCaptionOfTheMainWindowAndTheDialogsFits) {
         EXPECT_EQ(ui_test::WindowText(ui_test::FindChild(dialog, 97)), "Normal [uS/cm]");
         ExpectCaptionsFit(dialog, dpi);
     });
+}
+
+TEST_F(DisplayScaleTest, TheCaptionsAlsoFitInTheMessageFontOfWindows10) {
+    // Windows 10 gives Segoe UI 9 pt, wider than Tahoma 8 pt, which the prefix lacks; Arial 9 pt
+    // (Liberation Sans in the prefix) is of about its width and stands in for it.
+    const UINT dpi = ExpectedDpi();
+    StartConnected();
+    HFONT wide = CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0,
+                             0, 0, "Arial");
+    ASSERT_NE(wide, nullptr);
+    ExpectCaptionsFit(window->Handle, dpi, wide);
+    DeleteObject(wide);
 }
 
 TEST_F(DisplayScaleTest, TheColoursHoldUnderTheTheme) {
