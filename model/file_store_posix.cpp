@@ -37,6 +37,16 @@ void SyncFolderOf(const std::string& path) {
     ::close(fd);
 }
 
+// Writes path itself, flushed: the way left when no temporary file can be created beside it.
+bool StoreInPlace(const std::string& path, const uint8_t* data, size_t size) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, data, size);
+    ok = (::fsync(fd) == 0) && ok;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
 }  // namespace
 
 bool ReadFileForUpdate(const std::string& path, uint8_t* data, size_t size, size_t& received) {
@@ -59,7 +69,7 @@ bool StoreFileAtomically(const std::string& path, const uint8_t* data, size_t si
     if (path.empty() || !ExistingFileIsWritable(path)) return false;
     const std::string temporary = TemporaryPathFor(path);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return StoreInPlace(path, data, size);
     bool ok = WriteAll(fd, data, size);
     ok = (::fsync(fd) == 0) && ok;
     ok = (::close(fd) == 0) && ok;

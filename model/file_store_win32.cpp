@@ -22,6 +22,17 @@ bool ExistingFileIsWritable(const std::string& path) {
     return (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
 
+// Writes path itself, flushed: the way left when no temporary file can be created beside it.
+bool StoreInPlace(const std::string& path, const uint8_t* data, size_t size) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = WriteAll(file, data, size);
+    ok = FlushFileBuffers(file) && ok;
+    ok = CloseHandle(file) && ok;
+    return ok;
+}
+
 }  // namespace
 
 bool ReadFileForUpdate(const std::string& path, uint8_t* data, size_t size, size_t& received) {
@@ -47,7 +58,7 @@ bool StoreFileAtomically(const std::string& path, const uint8_t* data, size_t si
     const std::string temporary = TemporaryPathFor(path);
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return StoreInPlace(path, data, size);
     bool ok = WriteAll(file, data, size);
     ok = FlushFileBuffers(file) && ok;
     ok = CloseHandle(file) && ok;

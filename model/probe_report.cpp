@@ -46,11 +46,18 @@ std::string ReportText(std::string_view date, std::string_view time, const Probe
 
 ReportResult WriteReport(void* owner, const ProbeTable& table,
                          const std::array<float, 4>& coefficients, ReportSystem& system) {
-    std::optional<std::string> fileName = system.AskFileName(owner);
-    if (!fileName || fileName->empty()) return ReportResult::Cancelled;
+    std::string fileName;
+    return WriteReport(owner, table, coefficients, system, fileName);
+}
+
+ReportResult WriteReport(void* owner, const ProbeTable& table,
+                         const std::array<float, 4>& coefficients, ReportSystem& system,
+                         std::string& fileName) {
+    fileName = system.AskFileName(owner).value_or(std::string());
+    if (fileName.empty()) return ReportResult::Cancelled;
     const std::string text = ReportText(system.DateText(), system.TimeText(), table, coefficients);
     // Binary mode: the lines carry their own CR LF.
-    std::FILE* file = std::fopen(fileName->c_str(), "wb");
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
     if (file == nullptr) return ReportResult::CreateFailed;
     bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     ok = (std::fflush(file) == 0) && ok;

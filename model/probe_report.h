@@ -26,3 +26,7 @@ std::string ReportText(std::string_view date, std::string_view time, const Probe
 ReportResult WriteReport(void* owner, const ProbeTable& table,
                          const std::array<float, 4>& coefficients,
                          ReportSystem& system = PlatformReportSystem());
+// The same; fileName receives the name chosen (empty when none was).
+ReportResult WriteReport(void* owner, const ProbeTable& table,
+                         const std::array<float, 4>& coefficients, ReportSystem& system,
+                         std::string& fileName);

@@ -4,8 +4,7 @@
 
 std::string ProgramPath() {
     char buffer[MAX_PATH + 1] = {};
-    // At most 259 characters are taken; a longer path comes back cut.
+    // At most 259 characters and the zero fit; a longer path fills the buffer, cut.
     DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    if (length > MAX_PATH - 1) length = MAX_PATH - 1;
-    return std::string(buffer, length);
+    return UncutPath(buffer, length, MAX_PATH);
 }

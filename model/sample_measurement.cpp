@@ -32,6 +32,9 @@ double SampleMeasurement::Average() const {
 }
 
 bool SampleMeasurement::HasUsableAverage() const {
-    return Complete() && std::isfinite(sampleSum) &&
-           std::fabs(sampleSum) <= std::numeric_limits<float>::max();
+    return Complete() && FitsFloat(sampleSum);
+}
+
+bool SampleMeasurement::FitsFloat(double value) {
+    return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
 }

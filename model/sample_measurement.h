@@ -31,6 +31,8 @@ class SampleMeasurement {
     double Average() const;
     // The average is a number that a converter's float can hold: complete, finite, in range.
     bool HasUsableAverage() const;
+    // A value that a converter's float can hold: finite and within the float range.
+    static bool FitsFloat(double value);
 
     // The running sum while measuring, the average once complete.
     double sampleSum = 0.0;

@@ -245,7 +245,7 @@ bool ApplyFaultWords(FaultInjector& faults, const std::vector<std::string_view>&
     size_t i = 1;
     uint64_t parameter = DefaultFaultParameter(*kind);
     if (FaultTakesParameter(*kind) && i < words.size() && words[i] != "next" &&
-        words[i] != "always") {
+        words[i] != "always" && words[i] != "on") {
         if (!ParseUnsigned(words[i], parameter) || parameter > 100000) {
             error = "not a count of bytes or milliseconds: " + std::string(words[i]);
             return false;
@@ -255,6 +255,19 @@ bool ApplyFaultWords(FaultInjector& faults, const std::vector<std::string_view>&
     if (*kind == FaultKind::LongHeader && (parameter < 62 || parameter > 255)) {
         error = "a header length is 62 .. 255";
         return false;
+    }
+    int code = Fault::AnyCode;
+    if (i < words.size() && words[i] == "on") {
+        ++i;
+        uint32_t value = 0;
+        const std::string_view word = i < words.size() ? words[i] : std::string_view();
+        const auto result = std::from_chars(word.data(), word.data() + word.size(), value, 16);
+        if (word.empty() || word.size() > 2 || result.ptr != word.data() + word.size()) {
+            error = "not a request code (two hex digits): " + std::string(word);
+            return false;
+        }
+        code = static_cast<int>(value);
+        ++i;
     }
     int count = 1;
     if (i < words.size()) {
@@ -286,7 +299,7 @@ bool ApplyFaultWords(FaultInjector& faults, const std::vector<std::string_view>&
         error = "unexpected: " + std::string(words[i]);
         return false;
     }
-    faults.Set(*kind, static_cast<uint32_t>(parameter), count, static_cast<int>(after));
+    faults.Set(*kind, static_cast<uint32_t>(parameter), count, code, static_cast<int>(after));
     return true;
 }
 
@@ -332,8 +345,9 @@ std::vector<std::string> DescribeState(const DeviceModel& model) {
 
 std::vector<std::string> ControlHelp() {
     return {
-        "fault KIND [N] [next [COUNT] | always] [after SKIP]  spoil the next answer, the next",
-        "    COUNT, or all (after letting SKIP answers pass untouched)",
+        "fault KIND [N] [on CODE] [next [COUNT] | always] [after SKIP]  spoil the next answer,",
+        "    the next COUNT, or all; with on CODE (two hex digits) only answers to requests with",
+        "    that code; after SKIP lets SKIP answers pass untouched first",
         "    KIND: silence | checksum | nak (first byte 0x15) | length (one byte too many)",
         "          cut N (only N bytes, default 3) | header N (length byte N >= 62, default 62)",
         "          garbage N (N noise bytes first, default 3) | slow N (N ms before each byte",

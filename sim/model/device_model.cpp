@@ -148,7 +148,7 @@ Transmission DeviceModel::Respond(const uint8_t* request, size_t count) {
         ++ignored;
         return {};
     }
-    return Send(answer);
+    return Send(answer, parsed.code);
 }
 
 std::vector<Exchange> DeviceModel::Receive(const uint8_t* bytes, size_t count) {
@@ -163,16 +163,16 @@ std::vector<Exchange> DeviceModel::Receive(const uint8_t* bytes, size_t count) {
             ++ignored;
             exchange.ignored = true;
         } else {
-            exchange.answer = Send(answer);
+            exchange.answer = Send(answer, request.code);
         }
         out.push_back(std::move(exchange));
     }
     return out;
 }
 
-Transmission DeviceModel::Send(const std::vector<uint8_t>& answer) {
+Transmission DeviceModel::Send(const std::vector<uint8_t>& answer, uint8_t code) {
     ++answered;
-    return injector.Apply(answer);
+    return injector.Apply(answer, code);
 }
 
 std::vector<uint8_t> DeviceModel::Answer(const Request& request) {

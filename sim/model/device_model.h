@@ -72,7 +72,7 @@ class DeviceModel {
   private:
     std::vector<uint8_t> AnswerRead(uint8_t code);
     std::vector<uint8_t> AnswerWrite(const Request& request);
-    Transmission Send(const std::vector<uint8_t>& answer);
+    Transmission Send(const std::vector<uint8_t>& answer, uint8_t code);
 
     ConverterState converter;
     Measurement process;

@@ -60,7 +60,7 @@ bool FaultTakesParameter(FaultKind kind) {
     return entry && entry->takesParameter;
 }
 
-void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int after) {
+void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int code, int after) {
     if (kind == FaultKind::None || count == 0) {
         Clear();
         return;
@@ -68,13 +68,15 @@ void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int after
     fault.kind = kind;
     fault.parameter = parameter;
     fault.remaining = count < 0 ? FaultAlways : count;
+    fault.code = code;
     fault.passing = after > 0 ? after : 0;
 }
 
-Transmission FaultInjector::Apply(const std::vector<uint8_t>& answer) {
+Transmission FaultInjector::Apply(const std::vector<uint8_t>& answer, int code) {
     Transmission out;
     out.bytes = answer;
-    if (fault.kind == FaultKind::None || answer.size() < 3) {
+    const bool otherCode = fault.code != Fault::AnyCode && code != fault.code;
+    if (fault.kind == FaultKind::None || answer.size() < 3 || otherCode) {
         out.gapMs.assign(out.bytes.size(), 0);
         return out;
     }
@@ -132,6 +134,12 @@ std::string FaultInjector::Describe() const {
     if (FaultTakesParameter(fault.kind)) {
         text += ' ';
         text += std::to_string(fault.parameter);
+    }
+    if (fault.code != Fault::AnyCode) {
+        static constexpr char Digits[] = "0123456789ABCDEF";
+        text += " on ";
+        text += Digits[(fault.code >> 4) & 0xF];
+        text += Digits[fault.code & 0xF];
     }
     if (fault.remaining == FaultAlways) {
         text += " always";

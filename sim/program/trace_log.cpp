@@ -1,5 +1,7 @@
 #include "sim/program/trace_log.h"
 
+#include "base/hex_text.h"
+
 TraceLog::~TraceLog() {
     if (file) std::fclose(file);
 }
@@ -16,24 +18,13 @@ std::string TraceTime(uint64_t microseconds) {
     return std::to_string(microseconds / 1000000) + "." + fraction;
 }
 
-std::string HexBytes(const std::vector<uint8_t>& bytes) {
-    static const char Digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        if (!text.empty()) text += ' ';
-        text += Digits[b >> 4];
-        text += Digits[b & 0xF];
-    }
-    return text;
-}
-
 void TraceLog::Write(uint64_t microseconds, char direction, const std::vector<uint8_t>& bytes,
                      const std::string& note) {
     if (!file) return;
     std::string line = TraceTime(microseconds) + " " + direction;
     if (!bytes.empty()) {
         line += ' ';
-        line += HexBytes(bytes);
+        line += HexText(bytes);
     }
     if (!note.empty()) {
         line += " (";

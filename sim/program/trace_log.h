@@ -25,4 +25,3 @@ class TraceLog {
 
 // "12.345678": seconds with six decimals.
 std::string TraceTime(uint64_t microseconds);
-std::string HexBytes(const std::vector<uint8_t>& bytes);

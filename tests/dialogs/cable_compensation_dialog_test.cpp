@@ -78,7 +78,7 @@ TEST_F(CableCompensationTest, FailedReadsProlongTheMeasurementToTwentyGoodSample
 
         Tick(h, Timer, 5);  // 1, 2, 3, 4, failure
         EXPECT_EQ(ProgressPosition(h, IDC_CABLE_PROGRESS), 4);
-        EXPECT_EQ(dialog->sampleCount, 4);
+        EXPECT_EQ(dialog->measurement.sampleCount, 4);
         // Samples are not shown while they are taken.
         EXPECT_EQ(Text(h, IDC_CABLE_CAPACITY), "3.000000000E+00");
 
@@ -87,7 +87,7 @@ TEST_F(CableCompensationTest, FailedReadsProlongTheMeasurementToTwentyGoodSample
         EXPECT_TRUE(StillOpen(h));
 
         Tick(h, Timer, 18);
-        EXPECT_EQ(dialog->sampleCount, 19);
+        EXPECT_EQ(dialog->measurement.sampleCount, 19);
         EXPECT_NE(dialog->timer, 0u);
         Tick(h, Timer);
         EXPECT_EQ(dialog->timer, 0u);

@@ -25,6 +25,15 @@ void FakeConverter::SetFloat(uint8_t code, float value) {
     stored[code] = FloatBytes(value);
 }
 
+void FakeConverter::SetFloats(uint8_t code, std::initializer_list<float> values) {
+    Bytes& data = stored[code];
+    data.clear();
+    for (float value : values) {
+        const Bytes one = FloatBytes(value);
+        data.insert(data.end(), one.begin(), one.end());
+    }
+}
+
 void FakeConverter::QueueReadings(uint8_t code, const std::vector<std::optional<float>>& values) {
     auto& queue = readings[code];
     queue.insert(queue.end(), values.begin(), values.end());

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +31,8 @@ class FakeConverter {
 
     void SetData(uint8_t code, Bytes data) { stored[code] = std::move(data); }
     void SetFloat(uint8_t code, float value);
+    // Several floats in one answer, in the order given (coefficient sets).
+    void SetFloats(uint8_t code, std::initializer_list<float> values);
     void SetByte(uint8_t code, uint8_t value) { stored[code] = {value}; }
     // Readings served one per read of `code`; nothing (nullopt) is a read left unanswered. When
     // they run out the stored value is answered again.

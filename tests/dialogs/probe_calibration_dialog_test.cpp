@@ -1,3 +1,4 @@
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,21 +20,12 @@ constexpr uint8_t FourCoefficients = 0x46;
 constexpr uint8_t ThreeCoefficients = 0x3D;
 constexpr UINT_PTR Timer = ProbeCalibrationDialog::TimerId;
 
-FakeConverter::Bytes Floats(std::initializer_list<float> values) {
-    FakeConverter::Bytes bytes;
-    for (float value : values) {
-        FakeConverter::Bytes one = FakeConverter::FloatBytes(value);
-        bytes.insert(bytes.end(), one.begin(), one.end());
-    }
-    return bytes;
-}
-
 class ProbeCalibrationTest : public DialogTest {
   protected:
     explicit ProbeCalibrationTest(uint16_t firmware = 0x0103) : converter(firmware) {
         converter.SetFloat(Conductance, 1000.0f);
-        converter.SetData(FourCoefficients, Floats({0.5f, 1.2345f, 0.25f, 0.125f}));
-        converter.SetData(ThreeCoefficients, Floats({1.2345f, 0.25f, 0.125f}));
+        converter.SetFloats(FourCoefficients, {0.5f, 1.2345f, 0.25f, 0.125f});
+        converter.SetFloats(ThreeCoefficients, {1.2345f, 0.25f, 0.125f});
     }
 
     std::unique_ptr<ProbeCalibrationDialog> MakeDialog() {
@@ -104,14 +96,14 @@ TEST_F(ProbeCalibrationTest, TheNormalIsReadWithACommaAndRefusedWhenNoNumber) {
             SetText(h, IDC_PROBE_NORMAL, bad);
             ClickItem(h, IDC_PROBE_START);
             EXPECT_EQ(Text(h, IDC_PROBE_NORMAL_USED), "Error") << bad;
-            EXPECT_FALSE(dialog->measuring) << bad;
+            EXPECT_FALSE(dialog->measurement.measuring) << bad;
             EXPECT_TRUE(Enabled(h, IDC_PROBE_START)) << bad;
         }
         SetText(h, IDC_PROBE_NORMAL, "12,5");
         ClickItem(h, IDC_PROBE_START);
         EXPECT_EQ(Text(h, IDC_PROBE_NORMAL_USED), "12.50");
         EXPECT_DOUBLE_EQ(dialog->currentNormal, 12.5);
-        EXPECT_TRUE(dialog->measuring);
+        EXPECT_TRUE(dialog->measurement.measuring);
         EXPECT_FALSE(Enabled(h, IDC_PROBE_START));
         EXPECT_EQ(GetFocus(), Item(h, IDOK));
         Cancel(h);
@@ -130,7 +122,7 @@ TEST_F(ProbeCalibrationTest, AMeasurementGivesTheCoefficientAndOkWritesIt) {
         SetText(h, IDC_PROBE_AVERAGE, "old");
         converter.QueueReadings(Conductance, readings);
         Measure(h, "1413", 21);
-        EXPECT_TRUE(dialog->measuring);
+        EXPECT_TRUE(dialog->measurement.measuring);
         EXPECT_EQ(ProgressPosition(h, IDC_PROBE_PROGRESS), 19);
         EXPECT_EQ(Text(h, IDC_PROBE_AVERAGE), "");
         EXPECT_EQ(Text(h, IDC_PROBE_CONDUCTANCE), "990.00");
@@ -140,7 +132,7 @@ TEST_F(ProbeCalibrationTest, AMeasurementGivesTheCoefficientAndOkWritesIt) {
         EXPECT_TRUE(converter.Writes().empty());
 
         Tick(h, Timer);
-        EXPECT_FALSE(dialog->measuring);
+        EXPECT_FALSE(dialog->measurement.measuring);
         EXPECT_TRUE(dialog->computed);
         EXPECT_EQ(Text(h, IDC_PROBE_CONDUCTANCE), "1010.00");
         EXPECT_EQ(Text(h, IDC_PROBE_AVERAGE), "1000.00");
@@ -224,7 +216,7 @@ TEST_F(ProbeCalibrationTest, AnAverageOfZeroGivesNoCoefficient) {
     converter.SetFloat(Conductance, 0.0f);
     int code = Run(MakeDialog(), [&](HWND h) {
         Measure(h, "1413");
-        EXPECT_FALSE(dialog->measuring);
+        EXPECT_FALSE(dialog->measurement.measuring);
         EXPECT_FALSE(dialog->computed);
         EXPECT_EQ(Text(h, IDC_PROBE_AVERAGE), "0.00");
         EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "Error");
@@ -249,6 +241,11 @@ TEST_F(ProbeCalibrationTest, AFailedMeasurementKeepsThePreviousResult) {
         Measure(h, "1e10");
         EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "Error");
         EXPECT_TRUE(dialog->computed);
+        // Nor is an infinite average, whose quotient would be 0.
+        converter.SetFloat(Conductance, std::numeric_limits<float>::infinity());
+        Measure(h, "1413");
+        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "Error");
+        EXPECT_FLOAT_EQ(dialog->coefficients.K[1], 1.413f);
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);

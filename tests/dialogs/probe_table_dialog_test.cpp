@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,15 +29,6 @@ constexpr UINT_PTR Timer = ProbeTableDialog::TimerId;
 constexpr int KEdits[4] = {IDC_TABLE_K0, IDC_TABLE_K1, IDC_TABLE_K2, IDC_TABLE_K3};
 
 using Points = std::vector<std::pair<double, double>>;  // (G, kappa)
-
-FakeConverter::Bytes Floats(std::initializer_list<float> values) {
-    FakeConverter::Bytes bytes;
-    for (float value : values) {
-        FakeConverter::Bytes one = FakeConverter::FloatBytes(value);
-        bytes.insert(bytes.end(), one.begin(), one.end());
-    }
-    return bytes;
-}
 
 // A report system with a chosen answer to the file question and fixed date and time.
 class FakeReports : public ReportSystem {
@@ -82,8 +74,8 @@ class ProbeTableTest : public DialogTest {
   protected:
     explicit ProbeTableTest(uint16_t firmware = 0x0103) : converter(firmware) {
         converter.SetFloat(Conductance, 1000.0f);
-        converter.SetData(FourCoefficients, Floats({0.0f, 12.5f, 0.0f, -0.5f}));
-        converter.SetData(ThreeCoefficients, Floats({12.5f, 0.0f, -0.5f}));
+        converter.SetFloats(FourCoefficients, {0.0f, 12.5f, 0.0f, -0.5f});
+        converter.SetFloats(ThreeCoefficients, {12.5f, 0.0f, -0.5f});
     }
 
     void Store(const Points& points) {
@@ -100,6 +92,11 @@ class ProbeTableTest : public DialogTest {
         made->timerPeriod = NoRealTicks;
         made->shiftHeld = [this] { return shift; };
         made->showMessage = [this](HWND, const char* text) { messages.push_back(text); };
+        made->askUser = [this](HWND, const char* text, UINT buttons) {
+            questions.push_back(text);
+            EXPECT_EQ(buttons, static_cast<UINT>(MB_RETRYCANCEL));
+            return answer ? answer() : IDCANCEL;
+        };
         dialog = made.get();
         return made;
     }
@@ -150,6 +147,8 @@ class ProbeTableTest : public DialogTest {
     ProbeTableDialog* dialog = nullptr;
     bool shift = false;
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::function<int()> answer;
 };
 
 class OldFirmwareProbeTableTest : public ProbeTableTest {
@@ -198,7 +197,7 @@ TEST_F(ProbeTableTest, OpeningWithoutPointsShowsTheCoefficientsAndDisablesWhatNe
 }
 
 TEST_F(ProbeTableTest, ZeroCoefficientsShowOnlyK1) {
-    converter.SetData(FourCoefficients, Floats({0.0f, 0.0f, 0.0f, 0.0f}));
+    converter.SetFloats(FourCoefficients, {0.0f, 0.0f, 0.0f, 0.0f});
     Run(MakeDialog(), [&](HWND h) {
         EXPECT_EQ(Shown(h), (std::vector<std::string>{"", "0.000000000E+00", "", ""}));
         Cancel(h);
@@ -251,7 +250,7 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
         converter.QueueReadings(Conductance, readings);
         SetText(h, IDC_TABLE_NORMAL, "1413");
         ClickItem(h, IDC_TABLE_START);
-        EXPECT_TRUE(dialog->measuring);
+        EXPECT_TRUE(dialog->measurement.measuring);
         EXPECT_FALSE(Enabled(h, IDC_TABLE_START));
         EXPECT_EQ(GetFocus(), Item(h, IDOK));
         Tick(h, Timer, 20);
@@ -260,7 +259,7 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
         ClickItem(h, IDOK);
         EXPECT_TRUE(StillOpen(h));
         Tick(h, Timer);
-        EXPECT_FALSE(dialog->measuring);
+        EXPECT_FALSE(dialog->measurement.measuring);
         EXPECT_EQ(Lines(h), std::vector<std::string>{"   1413.00       1000.50"});
         EXPECT_EQ(ProgressPosition(h, IDC_TABLE_PROGRESS), 0);
         EXPECT_TRUE(Enabled(h, IDC_TABLE_DELETE_ALL));
@@ -286,6 +285,34 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
     EXPECT_EQ(stored->conductance[1], 12.0);
     EXPECT_EQ(stored->normal[1], 0.0);
     EXPECT_EQ(stored->conductance[2], 0.0);
+}
+
+TEST_F(ProbeTableTest, AnAverageThatIsNoNumberAddsNoPoint) {
+    int code = Run(MakeDialog(), [&](HWND h) {
+        for (float bad :
+             {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+              -std::numeric_limits<float>::infinity()}) {
+            // Nineteen good readings and one that spoils the average.
+            std::vector<std::optional<float>> readings(19, 1000.0f);
+            readings.push_back(bad);
+            converter.QueueReadings(Conductance, readings);
+            SetText(h, IDC_TABLE_NORMAL, "1413");
+            ClickItem(h, IDC_TABLE_START);
+            Tick(h, Timer, 20);
+            EXPECT_FALSE(dialog->measurement.measuring) << bad;
+            EXPECT_TRUE(Lines(h).empty()) << bad;
+            EXPECT_EQ(dialog->points->count, 0u) << bad;
+            EXPECT_FALSE(dialog->points->modified) << bad;
+            EXPECT_EQ(ProgressPosition(h, IDC_TABLE_PROGRESS), 0) << bad;
+            EXPECT_FALSE(Enabled(h, IDC_TABLE_DELETE_ALL)) << bad;
+            EXPECT_FALSE(Enabled(h, IDC_TABLE_CALCULATE)) << bad;
+            EXPECT_TRUE(Enabled(h, IDC_TABLE_START)) << bad;
+        }
+        ClickItem(h, IDOK);
+    });
+    EXPECT_EQ(code, 1);
+    // No change, so nothing stored.
+    EXPECT_FALSE(FileExists(dataFile));
 }
 
 TEST_F(ProbeTableTest, DeleteAllDuringAMeasurementKeepsStartDisabledUntilItEnds) {
@@ -505,14 +532,15 @@ TEST_F(ProbeTableTest, ACancelledOrImpossibleReportChangesNothing) {
         ClickItem(h, IDC_TABLE_CALCULATE);
         ClickItem(h, IDC_TABLE_INTO_FILE);  // no name chosen
         reports.fileName = folder.File("no such folder\\report.txt");
-        ClickItem(h, IDC_TABLE_INTO_FILE);  // cannot be created
+        ClickItem(h, IDC_TABLE_INTO_FILE);  // cannot be created: said, naming the file
         EXPECT_EQ(reports.questions, 2);
         EXPECT_TRUE(Enabled(h, IDC_TABLE_INTO_FILE));
         EXPECT_EQ(Shown(h),
                   (std::vector<std::string>{"-3.333333433E-01", "1.413333297E+00", "", ""}));
         Cancel(h);
     });
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages, std::vector<std::string>{"The report could not be created:\n" +
+                                                 folder.File("no such folder\\report.txt")});
     EXPECT_FALSE(FileExists(folder.File("no such folder")));
 }
 
@@ -530,7 +558,81 @@ TEST_F(ProbeTableTest, AReportThatCannotBeWrittenCompletelyIsReported) {
         EXPECT_TRUE(StillOpen(h));
         Cancel(h);
     });
-    EXPECT_EQ(messages, std::vector<std::string>{"The report could not be written completely."});
+    EXPECT_EQ(messages, std::vector<std::string>{
+                            "The report could not be written completely:\nZ:\\dev\\full"});
+}
+
+TEST_F(ProbeTableTest, ATableThatCannotBeStoredIsToldNamingTheFileAndRetried) {
+    Store(TwoPoints);
+    // Writable again when the user answers Retry the second time.
+    int asked = 0;
+    answer = [&] {
+        if (++asked == 2) SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return IDRETRY;
+    };
+    int code = Run(MakeDialog(), [&](HWND h) {
+        SelectLine(h, 0);
+        ClickItem(h, IDC_TABLE_DELETE);
+        SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_READONLY);
+        ClickItem(h, IDOK);
+    });
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0], "The calibration points could not be stored in the data file\n" +
+                                dataFile + "\n\nRetry tries again; Cancel leaves them unstored.");
+    std::optional<StoredTable> stored = ReadStored(dataFile);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->count, 1u);
+
+    // Cancel leaves the file as it was, knowingly.
+    questions.clear();
+    answer = nullptr;
+    Run(MakeDialog(), [&](HWND h) {
+        ClickItem(h, IDC_TABLE_DELETE_ALL);
+        SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_READONLY);
+        Cancel(h);
+    });
+    SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(questions.size(), 1u);
+    stored = ReadStored(dataFile);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->count, 1u);
+}
+
+TEST_F(ProbeTableTest, WithoutADataFileAChangeIsToldAndTheDialogStillWorks) {
+    dataFile = "";  // the program's path was cut
+    int code = Run(MakeDialog(), [&](HWND h) {
+        SetText(h, IDC_TABLE_NORMAL, "1413");
+        ClickItem(h, IDC_TABLE_START);
+        Tick(h, Timer, 20);
+        EXPECT_EQ(Lines(h).size(), 1u);
+        Cancel(h);
+    });
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(questions, std::vector<std::string>{
+                             "The calibration points could not be stored: the program's path is "
+                             "too long to name a data file.\n\nRetry tries again; Cancel leaves "
+                             "them unstored."});
+    // Closing without a change asks nothing.
+    questions.clear();
+    Run(MakeDialog(), [&](HWND h) { Cancel(h); });
+    EXPECT_TRUE(questions.empty());
+}
+
+TEST_F(ProbeTableTest, AnEndingSessionStoresTheMeasuredPointsAtOnce) {
+    Run(MakeDialog(), [&](HWND h) {
+        SetText(h, IDC_TABLE_NORMAL, "1413");
+        ClickItem(h, IDC_TABLE_START);
+        Tick(h, Timer, 20);
+        SendMessageA(h, WM_ENDSESSION, TRUE, 0);
+        std::optional<StoredTable> stored = ReadStored(dataFile);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->count, 1u);
+        EXPECT_EQ(stored->normal[0], 1413.0);
+        Cancel(h);
+    });
+    EXPECT_TRUE(questions.empty());
+    EXPECT_TRUE(converter.Writes().empty());
 }
 
 TEST_F(ProbeTableTest, ManualEntryWritesTheEditsAsTyped) {

@@ -34,7 +34,11 @@ constexpr int TableStartId = 108;
 constexpr int TableProgressId = 109;
 constexpr int TableK1Id = 111;
 
+constexpr int SensorComboId = 116;
+constexpr int MessageTextId = 0xFFFF;  // the text of a message box
+
 // Codes on the line.
+constexpr uint8_t CodeCommitSensor = 0x2C;
 constexpr uint8_t CodeResistance = 0x24;
 constexpr uint8_t CodeCableCapacity = 0x28;
 constexpr uint8_t CodeConductance = 0x29;
@@ -240,6 +244,25 @@ const char PollingPlace[] = "polling";
 const char CableMeasuringPlace[] = "measuring: cable compensation";
 const char ProbeMeasuringPlace[] = "measuring: probe calibration";
 const char TableMeasuringPlace[] = "measuring: probe table";
+const char SensorWritePlace[] = "sensor write";
+
+// Rows that are no spoiled answer.
+const LineFault CloseRequest{
+    "close request", "",
+    "WM_CLOSE posted to the main window while the dialog runs (what \"End task\" and the "
+    "taskbar's \"Close window\" send); the tool is started again afterwards",
+    false};
+const LineFault UnwritableDataFile{
+    "data file unwritable", "",
+    "the probe table's data file made read-only while the dialog runs, writable again before "
+    "Retry",
+    false};
+
+// The steps of a sensor write, in the order the tool sends them.
+const uint8_t SensorSteps[] = {0x39, 0x3A, 0x3C, 0x3B, 0x32};
+
+// The point measured in 1413 uS/cm is the data file's point `index`, the last one.
+void ExpectPointStored(CellRun& run, size_t index);
 
 // The one fault each measuring dialog gets during its 20 samples.
 struct MeasuringFault {
@@ -364,6 +387,8 @@ std::vector<FaultRow> FaultMatrix::Rows() {
     std::vector<FaultRow> rows;
     for (const auto& fault : Faults())
         rows.push_back({fault.name, fault.description});
+    rows.push_back({CloseRequest.name, CloseRequest.description});
+    rows.push_back({UnwritableDataFile.name, UnwritableDataFile.description});
     return rows;
 }
 
@@ -382,6 +407,9 @@ std::vector<PlaceColumn> FaultMatrix::Columns() {
         {CableMeasuringPlace, "inside the 20 samples of a cable compensation"},
         {ProbeMeasuringPlace, "inside the 20 samples of a one-point probe calibration"},
         {TableMeasuringPlace, "inside the 20 samples of a probe table point"},
+        {SensorWritePlace,
+         "selecting another sensor model: the five writes 0x39 0x3A 0x3C 0x3B 0x32, then the "
+         "commit 0x2C; the fault at each step in turn"},
     };
 }
 
@@ -419,6 +447,11 @@ void FaultMatrix::Run(const std::string& filter) {
         for (const DialogKind* dialog : DialogKinds)
             RunCell(fault, dialog->place, filter);
     }
+    RunCell(Faults().front(), SensorWritePlace, filter);
+    RunCell(UnwritableDataFile, TableDialogKind.place, filter);
+    // Last: each of these ends the tool, which is started again.
+    for (const DialogKind* dialog : DialogKinds)
+        RunCell(CloseRequest, dialog->place, filter);
 }
 
 void FaultMatrix::RunCell(const LineFault& fault, const std::string& place,
@@ -437,7 +470,13 @@ void FaultMatrix::RunCell(const LineFault& fault, const std::string& place,
     for (const DialogKind* kind : DialogKinds)
         if (place == kind->place) dialog = kind;
 
-    if (fault.restart) {
+    if (fault.name == CloseRequest.name && dialog != nullptr) {
+        CloseRequestCell(run, *dialog);
+    } else if (fault.name == UnwritableDataFile.name) {
+        UnwritableDataFileCell(run);
+    } else if (place == SensorWritePlace) {
+        SensorWriteCell(run, fault);
+    } else if (fault.restart) {
         if (place == ConnectPlace)
             RestartConnectCell(run);
         else if (place == PollingPlace)
@@ -996,4 +1035,164 @@ void FaultMatrix::RestartDialogCell(CellRun& run, const DialogKind& dialog) {
     ExpectMainRecovers(run);
     sim.WaitQuiet(QuietBoundMs);
     run.ExpectStored(storedBefore, sim.StoredState(), {}, "the new converter's settings unchanged");
+}
+
+void FaultMatrix::SensorWriteCell(CellRun& run, const LineFault& fault) {
+    tool.SetReading(false);
+    const auto storedBefore = sim.StoredState();
+    const std::string heldModel = tool.Text(MainChild::SensorCombo);
+    // Ni1000 (6180): another table and window than the converter's Pt100.
+    const int otherModel = 3;
+    for (size_t step = 0; step < std::size(SensorSteps); ++step) {
+        char code[3];
+        std::snprintf(code, sizeof code, "%02X", SensorSteps[step]);
+        const std::string at = std::string(" (step ") + code + ")";
+        sim.WaitQuiet(QuietBoundMs);
+        const size_t mark = sim.Mark();
+        std::string error;
+        if (!run.Check(sim.Control("fault " + fault.words + " on " + code + " next 1", error),
+                       "fault injected at each step", error))
+            return;
+        run.Check(tool.SelectIndex(MainChild::SensorCombo, otherModel, 5000),
+                  "the selection returns within 5 s", "no answer" + at);
+        sim.WaitQuiet(QuietBoundMs);
+        const auto frames = sim.Since(mark);
+        run.Check(CountRequests(frames, CodeCommitSensor) == 0, "no 0x2C on the wire",
+                  "a commit after the failed step " + std::string(code));
+        const size_t writes = Writes(frames).size();
+        run.Check(writes == step + 1, "nothing written after the failed step",
+                  std::to_string(writes) + " writes" + at);
+        // What the list shows is what a new connection reads from the converter.
+        const std::string shown = tool.Text(MainChild::SensorCombo);
+        tool.SelectPort("COM1", SelectBoundMs, error);
+        const std::string read = tool.Text(MainChild::SensorCombo);
+        run.Check(shown == read, "the list shows the sensor the converter holds",
+                  "shown " + Quoted(shown) + ", the converter holds " + Quoted(read) + at);
+    }
+    // The converter's own sensor back, written whole.
+    sim.Control("fault clear");
+    std::string error;
+    tool.SelectPort("COM1", SelectBoundMs, error);
+    sim.WaitQuiet(QuietBoundMs);
+    const size_t mark = sim.Mark();
+    tool.SelectIndex(MainChild::SensorCombo, 0, 5000);
+    sim.WaitQuiet(QuietBoundMs);
+    run.Check(CountRequests(sim.Since(mark), CodeCommitSensor) == 1 &&
+                  tool.Text(MainChild::SensorCombo) == heldModel,
+              "on a sound line the whole sensor is written and committed");
+    // One commit more: the one that wrote the converter's own sensor back.
+    std::vector<std::string> committed;
+    for (const auto& line : storedBefore) {
+        const size_t at = line.rfind(" commits ");
+        if (line.rfind("applied ", 0) != 0 || at == std::string::npos) continue;
+        const int commits = std::atoi(line.c_str() + at + 9);
+        committed.push_back(line.substr(0, at + 9) + std::to_string(commits + 1));
+    }
+    run.ExpectStored(storedBefore, sim.StoredState(), committed,
+                     "the converter's settings as before (its own sensor written back)");
+    ExpectMainRecovers(run);
+}
+
+namespace {
+
+void ExpectPointStored(CellRun& run, size_t index) {
+    const std::string file = ProbeTableFile();
+    const bool stored = file.size() == 164 && static_cast<uint8_t>(file[0]) == index + 1 &&
+                        HexOf(file, 84 + 8 * index, 8) == "00 00 00 00 00 14 96 40";
+    run.Check(stored, "the measured point is in the data file",
+              file.size() != 164
+                  ? std::to_string(file.size()) + " bytes"
+                  : "count " + HexOf(file, 0, 4) + ", normal " + HexOf(file, 84 + 8 * index, 8));
+}
+
+}  // namespace
+
+bool FaultMatrix::MeasureTablePoint(CellRun& run, HWND window) {
+    const int pointsBefore = tool.ListCount(window, TableListId);
+    run.Check(tool.SetItemText(window, TableNormalId, "1413"), "normal 1413 typed");
+    tool.PostCommand(window, TableStartId);
+    Pause(300);
+    const auto end = Clock::now() + std::chrono::milliseconds(MeasurementBoundMs);
+    while (Clock::now() < end && !tool.ItemEnabled(window, TableStartId))
+        Pause(100);
+    const int points = tool.ListCount(window, TableListId);
+    return run.Check(
+        points == pointsBefore + 1, "a point measured (in the list, not yet stored)",
+        std::to_string(pointsBefore) + " lines before, " + std::to_string(points) + " after");
+}
+
+void FaultMatrix::CloseRequestCell(CellRun& run, const DialogKind& dialog) {
+    tool.SetReading(false);
+    const bool table = &dialog == &TableDialogKind;
+    if (table) sim.Control("set cell 0.5");
+    const auto storedBefore = sim.StoredState();
+    const std::string fileBefore = ProbeTableFile();
+    const size_t pointIndex = fileBefore.size() == 164 ? static_cast<uint8_t>(fileBefore[0]) : 0;
+    const size_t mark = sim.Mark();
+    HWND window = OpenDialog(run, dialog);
+    if (window == nullptr) return;
+    if (table && !MeasureTablePoint(run, window)) return;
+    PostMessageA(tool.main(), WM_CLOSE, 0, 0);
+    DWORD exitCode = 0;
+    const bool ended = tool.WaitEnded(10000, exitCode);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%lX", static_cast<unsigned long>(exitCode));
+    run.Check(ended && exitCode == 0,
+              "the dialog ends as by its Cancel, then the tool ends with exit code 0",
+              ended ? std::string("exit code ") + code : "still running after 10 s");
+    sim.WaitQuiet(QuietBoundMs);
+    if (dialog.dampingAround)
+        run.ExpectWrites(sim.Since(mark), {DampingZeroWrite, DampingRestoreWrite},
+                         "only the damping 0 and its restore written");
+    else
+        run.ExpectNoWrites(sim.Since(mark), "nothing written");
+    run.ExpectStored(storedBefore, sim.StoredState(), {}, "the converter's settings unchanged");
+    if (table) {
+        ExpectPointStored(run, pointIndex);
+        sim.Control("set cell 1");
+    }
+    const char* program = std::getenv("ZR3_FM_TOOL");
+    std::string error;
+    const bool restarted = program != nullptr && tool.Restart(WinePath(program), error) &&
+                           tool.SelectPort("COM1", SelectBoundMs, error) &&
+                           tool.Text(MainChild::ConverterField) == "ZR3";
+    run.Check(restarted, "started again, the tool connects", error);
+}
+
+void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
+    tool.SetReading(false);
+    sim.Control("set cell 0.5");
+    const char* unixPath = std::getenv("ZR3_FM_DATAFILE");
+    const std::string dataFile = unixPath != nullptr ? WinePath(unixPath) : "";
+    // A data file to make read-only: an empty table when there is none yet.
+    if (ProbeTableFile().size() != 164)
+        std::ofstream(dataFile, std::ios::binary) << std::string(164, '\0');
+    const std::string fileBefore = ProbeTableFile();
+    const size_t pointIndex = fileBefore.size() == 164 ? static_cast<uint8_t>(fileBefore[0]) : 0;
+    const size_t mark = sim.Mark();
+    HWND window = OpenDialog(run, TableDialogKind);
+    if (window == nullptr) return;
+    if (!MeasureTablePoint(run, window)) return;
+    run.Check(SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_READONLY) != 0,
+              "the data file made read-only", dataFile);
+    tool.PostCommand(window, IDOK);
+    // The message box: the dialog's caption, and a Retry button the dialog does not have.
+    HWND box = tool.WaitForDialog(TableDialogKind.caption, IDRETRY, 5000);
+    SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!run.Check(box != nullptr, "OK shows a message box", "none within 5 s")) return;
+    const std::string text = tool.ItemText(box, MessageTextId);
+    run.Check(text.find("could not be stored") != std::string::npos &&
+                  text.find(dataFile) != std::string::npos,
+              "it says the points could not be stored and names the data file", Quoted(text));
+    run.Check(GetDlgItem(box, IDRETRY) != nullptr && GetDlgItem(box, IDCANCEL) != nullptr,
+              "it offers Retry and Cancel");
+    run.Check(IsWindowVisible(window) != 0, "the dialog stays open meanwhile");
+    tool.PostCommand(box, IDRETRY);
+    run.Check(tool.WaitGone(window, 5000), "Retry on the writable file stores and closes it");
+    ExpectPointStored(run, pointIndex);
+    WaitForWrites(sim, mark, 2, 3000);
+    run.ExpectWrites(sim.Since(mark), {DampingZeroWrite, DampingRestoreWrite},
+                     "only the damping 0 and its restore written");
+    sim.Control("set cell 1");
+    ExpectMainRecovers(run);
 }

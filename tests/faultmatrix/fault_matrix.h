@@ -44,6 +44,11 @@ class FaultMatrix {
     void CableMeasuringCell(CellRun& run, const LineFault& fault);
     void ProbeMeasuringCell(CellRun& run, const LineFault& fault);
     void TableMeasuringCell(CellRun& run, const LineFault& fault);
+    void SensorWriteCell(CellRun& run, const LineFault& fault);
+    void CloseRequestCell(CellRun& run, const DialogKind& dialog);
+    void UnwritableDataFileCell(CellRun& run);
+    // Measures one point in the open probe table dialog; false when it did not end.
+    bool MeasureTablePoint(CellRun& run, HWND window);
 
     HWND OpenDialog(CellRun& run, const DialogKind& dialog);
     void ReopenClean(CellRun& run, const DialogKind& dialog);

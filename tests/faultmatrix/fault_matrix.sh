@@ -101,6 +101,8 @@ trap 'rm -rf "$work"' EXIT
 datafile=${tool%.exe}.dat
 rm -f "$datafile"
 export ZR3_FM_DATAFILE=$datafile
+# A cell that closes the tool starts it again.
+export ZR3_FM_TOOL=$tool
 
 started=$(date +%s)
 status=0

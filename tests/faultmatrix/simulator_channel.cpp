@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/hex_text.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -95,14 +97,7 @@ bool IsStoredSetting(const std::string& line) {
 }  // namespace
 
 std::string TraceFrame::Hex() const {
-    static const char Digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        if (!text.empty()) text += ' ';
-        text += Digits[b >> 4];
-        text += Digits[b & 0xF];
-    }
-    return text;
+    return HexText(bytes);
 }
 
 std::string WinePath(const std::string& unixPath) {

@@ -90,7 +90,7 @@ bool ToolSession::Attach(std::string& error) {
     }
     DWORD processId = 0;
     thread = GetWindowThreadProcessId(mainWindow, &processId);
-    process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (process == nullptr) {
         error = "cannot watch the tool's process";
         return false;
@@ -101,6 +101,32 @@ bool ToolSession::Attach(std::string& error) {
 bool ToolSession::Alive() const {
     return process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
            IsWindow(mainWindow);
+}
+
+bool ToolSession::WaitEnded(int timeoutMs, DWORD& exitCode) {
+    if (process == nullptr ||
+        WaitForSingleObject(process, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(process, &exitCode) != 0;
+}
+
+bool ToolSession::Restart(const std::string& program, std::string& error) {
+    if (process != nullptr) CloseHandle(process);
+    process = nullptr;
+    mainWindow = nullptr;
+    children.clear();
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::string commandLine = "\"" + program + "\"";
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+        error = "cannot start " + program;
+        return false;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return Attach(error);
 }
 
 HWND ToolSession::Child(MainChild child) const {
@@ -203,6 +229,13 @@ bool ToolSession::SelectPort(const std::string& name, int boundMs, std::string& 
         return false;
     }
     return true;
+}
+
+bool ToolSession::SelectIndex(MainChild child, int index, int boundMs) {
+    HWND combo = Child(child);
+    SendBounded(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, AnswerBoundMs);
+    return SendBounded(mainWindow, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(combo), boundMs);
 }
 
 bool ToolSession::Tick(int boundMs) {

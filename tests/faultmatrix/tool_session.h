@@ -55,6 +55,10 @@ class ToolSession {
 
     bool Attach(std::string& error);
     bool Alive() const;
+    // Waits for the tool's process to end; exitCode then holds its exit code.
+    bool WaitEnded(int timeoutMs, DWORD& exitCode);
+    // Starts the program (a Windows path) anew after the tool ended and attaches to its window.
+    bool Restart(const std::string& program, std::string& error);
     HWND main() const { return mainWindow; }
 
     // The text of any window of the tool; "<no answer>" after the bound. Every call counts in
@@ -71,6 +75,9 @@ class ToolSession {
     // Selects the port in the list and notifies the window as the list does; returns when the
     // window has connected (or given up), false when it did not answer within `boundMs`.
     bool SelectPort(const std::string& name, int boundMs, std::string& error);
+    // Selects item `index` of a list of the main window and notifies the window as the list does;
+    // false when the window did not finish within `boundMs`.
+    bool SelectIndex(MainChild child, int index, int boundMs);
     // One poll cycle, as the window's timer starts it.
     bool Tick(int boundMs = 5000);
     bool SetReading(bool on);

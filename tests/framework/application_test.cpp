@@ -264,4 +264,81 @@ TEST_F(ApplicationTest, WindowDialogAndLoopWorkTogether) {
     EXPECT_EQ(app.MainWin, nullptr);
 }
 
+// A dialog that counts its destructions and the ends of the session it hears of.
+class CountingDialog : public ShadedDialog {
+  public:
+    CountingDialog(WindowObject* parent, int* destroyed, int* sessionEnds)
+        : ShadedDialog(parent, TEST_DIALOG_NAMED), destroyed(destroyed), sessionEnds(sessionEnds) {}
+    ~CountingDialog() override { ++*destroyed; }
+    void OnEndSession(WindowMessage& message) override {
+        if (message.WParam != 0) ++*sessionEnds;
+        ShadedDialog::OnEndSession(message);
+    }
+    int* destroyed = nullptr;
+    int* sessionEnds = nullptr;
+};
+
+TEST_F(ApplicationTest, ACloseRequestDuringAModalDialogCancelsItAndClosesAfterwards) {
+    ui_test::TestApplication app([](const char* name) { return new MainTestWindow(name); });
+    auto* main = static_cast<MainTestWindow*>(app.MainWin);
+    HWND handle = main->Handle;
+    int destroyed = 0, sessionEnds = 0, code = 0;
+    LRESULT endSessionAnswer = 0;
+    bool dialogEndedAtOnce = false, mainThereAfterDialog = false;
+    main->action = [&](WindowMessage&) {
+        code = ui_test::RunModalDriven(
+            app, std::make_unique<CountingDialog>(main, &destroyed, &sessionEnds),
+            [&](HWND dialog) {
+                // The session may end while the dialog runs; the dialog hears of it once.
+                endSessionAnswer = SendMessageA(handle, WM_QUERYENDSESSION, 0, 0);
+                SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
+                SendMessageA(handle, WM_CLOSE, 0, 0);
+                dialogEndedAtOnce = !IsWindowVisible(dialog) && IsWindow(handle);
+            });
+        mainThereAfterDialog = IsWindow(handle) && app.MainWin == main;
+    };
+    PostMessageA(handle, ActionMessage, 0, 0);
+    app.Run();
+    EXPECT_EQ(endSessionAnswer, 1);
+    EXPECT_GE(sessionEnds, 1);
+    EXPECT_TRUE(dialogEndedAtOnce);
+    EXPECT_EQ(code, Dialog::CancelCode);
+    EXPECT_EQ(destroyed, 1);
+    // The window outlived the dialog, then the close request came again and closed it.
+    EXPECT_TRUE(mainThereAfterDialog);
+    EXPECT_TRUE(app.QuitReceived);
+    EXPECT_EQ(app.MainWin, nullptr);
+    EXPECT_TRUE(app.ModalDialogs.empty());
+}
+
+TEST_F(ApplicationTest, ACloseRequestDuringAMessageBoxIsRefused) {
+    ui_test::TestApplication app([](const char* name) { return new MainTestWindow(name); });
+    HWND handle = app.MainWin->Handle;
+    ui_test::DriveNextDialog([&] { MessageBoxA(handle, "Text", "Box", MB_OK); },
+                             [&](HWND box) {
+                                 SendMessageA(handle, WM_CLOSE, 0, 0);
+                                 EXPECT_TRUE(IsWindow(handle));
+                                 ui_test::SendCommand(box, IDOK);
+                             });
+    EXPECT_NE(app.MainWin, nullptr);
+    EXPECT_FALSE(QuitPending());
+}
+
+TEST_F(ApplicationTest, ADialogWhoseParentGoesDuringItsRunIsDestroyedOnce) {
+    ui_test::TestApplication app([](const char* name) { return new MainTestWindow(name); });
+    Window* main = app.MainWin;
+    int destroyed = 0, sessionEnds = 0;
+    ui_test::RunModalDriven(app, std::make_unique<CountingDialog>(main, &destroyed, &sessionEnds),
+                            [&](HWND) {
+                                // The parent takes its children, the running dialog among them.
+                                main->Destroy();
+                                EXPECT_EQ(destroyed, 1);
+                                EXPECT_EQ(app.RunningModal(), nullptr);
+                            });
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(app.MainWin, nullptr);
+    EXPECT_TRUE(app.ModalDialogs.empty());
+    EXPECT_TRUE(ui_test::PumpMessages());
+}
+
 }  // namespace

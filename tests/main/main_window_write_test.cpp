@@ -154,12 +154,27 @@ TEST_F(MainWindowWriteTest, SelectingTheThermistorWritesItsWindowTheOtherWayRoun
     EXPECT_EQ(writes[4], Request(0x32, {1}));
 }
 
-TEST_F(MainWindowWriteTest, EverySensorStepIsSentWhateverTheOneBeforeAnswered) {
+TEST_F(MainWindowWriteTest, AFailedSensorStepEndsTheWriteWithoutCommitAndShowsTheHeldSensor) {
     StartConnected();
-    Silence(0x39);
-    Silence(0x3C);
-    Select(Handle(window->sensorCombo), 1);
-    EXPECT_EQ(Codes(), (std::vector<uint8_t>{0x39, 0x3A, 0x3C, 0x3B, 0x32, 0x2C}));
+    HWND combo = Handle(window->sensorCombo);
+    const int held = SelectedIndex(combo);
+    ASSERT_GE(held, 0);
+    const std::vector<uint8_t> steps = {0x39, 0x3A, 0x3C, 0x3B, 0x32};
+    // After the failed step the converter's sensor is read back: kind, degree, table.
+    const std::vector<std::vector<uint8_t>> readBack = {
+        {0x32, 0x3B, 0x3C}, {0x32, 0x3B, 0x3C}, {0x32, 0x3B, 0x3C}, {0x32, 0x3B}, {0x32}};
+    for (size_t k = 0; k < steps.size(); ++k) {
+        port->ClearRecord();
+        Silence(steps[k]);
+        Select(combo, 3);
+        Speak(steps[k]);
+        std::vector<uint8_t> expected(steps.begin(), steps.begin() + static_cast<long>(k) + 1);
+        expected.insert(expected.end(), readBack[k].begin(), readBack[k].end());
+        EXPECT_EQ(Codes(), expected) << "step " << k;
+        // The held sensor when it could be read back, else no model at all.
+        EXPECT_EQ(SelectedIndex(combo), k < 2 ? held : -1) << "step " << k;
+    }
+    EXPECT_EQ(model->state().commits, 0u);
 }
 
 // Which dialog object ran the dialog window.
@@ -224,6 +239,46 @@ TEST_F(MainWindowDialogTest, ProbeCalibrationSetsTheDampingTo0AndRestoresIt) {
     EXPECT_EQ(writes.back(), (Bytes{0x01, 0x44, 0x01, 0x05, 0xB5}));
     EXPECT_EQ(Requests(0x44).size(), 3u);
     EXPECT_EQ(model->state().inputDamping, 5);
+}
+
+TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHolds) {
+    StartConnected();
+    HWND damping = Handle(window->inputDampingCombo);
+    model->mutableState().inputDamping = 5;
+    // The restore is refused (an answer without data); the converter then reads back 0.
+    ClickAndCancel(MainWindow::ProbeButtonId, [&] { Answer(0x44, {Bytes{}, Bytes{0}}); });
+    EXPECT_EQ(Requests(0x44).back(), (Bytes{0x01, 0x44, 0x00, 0xBB}));
+    EXPECT_EQ(SelectedIndex(damping), 0);
+
+    // Nor can it be read: the list shows no damping rather than the old one.
+    answers.clear();
+    Select(damping, 5);
+    ClickAndCancel(MainWindow::ProbeButtonId, [&] { Silence(0x44); });
+    EXPECT_EQ(SelectedIndex(damping), -1);
+}
+
+TEST_F(MainWindowDialogTest, ACloseRequestDuringADialogEndsItRestoresTheDampingAndCloses) {
+    StartConnected();
+    model->mutableState().inputDamping = 5;
+    HWND handle = window->Handle;
+    bool windowOutlivedTheDialog = false;
+    ui_test::DriveNextDialog([&] { ClickId(MainWindow::ProbeButtonId); },
+                             [&](HWND) {
+                                 // The session may end while the dialog runs; the damping goes
+                                 // back at once, and only once.
+                                 EXPECT_EQ(SendMessageA(handle, WM_QUERYENDSESSION, 0, 0), 1);
+                                 SendMessageA(handle, WM_ENDSESSION, TRUE, 0);
+                                 EXPECT_EQ(port->Writes().back(), Request(0x44, {5}));
+                                 SendMessageA(handle, WM_CLOSE, 0, 0);
+                             });
+    windowOutlivedTheDialog = IsWindow(handle) && app->MainWin == window;
+    EXPECT_TRUE(windowOutlivedTheDialog);
+    EXPECT_EQ(Requests(0x44).size(), 3u);
+    EXPECT_EQ(model->state().inputDamping, 5);
+    // The close request comes again once the dialog has gone.
+    EXPECT_TRUE(ui_test::PumpMessages());
+    EXPECT_EQ(app->MainWin, nullptr);
+    EXPECT_FALSE(IsWindow(handle));
 }
 
 TEST_F(MainWindowDialogTest, WithDamping0OrAFailedReadNothingIsWritten) {

@@ -223,6 +223,20 @@ TEST(ProbeTable, AnInterruptedSaveLeavesTheOldFileIntact) {
     EXPECT_EQ(ReadBytes(path), ImageOf(3, {1.0, 2.0, 5.0}, {3.0, 4.0, 6.0}));
 }
 
+TEST(ProbeTable, WhereNoTemporaryFileCanBeMadeTheDataFileIsWrittenInPlace) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    WriteBytes(path, ImageOf(1, {1.0}, {2.0}));
+    // Something that is no file takes the temporary file's name.
+    std::filesystem::create_directory(TemporaryPathFor(path));
+    ProbeTable table(path);
+    table.Add(3.0, 4.0);
+    EXPECT_TRUE(table.Save());
+    EXPECT_FALSE(table.modified);
+    EXPECT_EQ(ReadBytes(path), ImageOf(2, {1.0, 3.0}, {2.0, 4.0}));
+    EXPECT_TRUE(std::filesystem::is_directory(TemporaryPathFor(path)));
+}
+
 TEST(ProbeTable, AFailedSaveKeepsTheTableModified) {
     TempFolder folder;
     ProbeTable table(folder.File("missing/tool.dat"));
@@ -291,6 +305,23 @@ TEST(DataFilePath, ReplacesTheLastExtensionOrAppendsOne) {
     EXPECT_EQ(DataFilePath("C:\\My.Tools\\tool"), "C:\\My.dat");
     EXPECT_EQ(DataFilePath("/opt/zr3/tool"), "/opt/zr3/tool.dat");
     EXPECT_EQ(DataFilePath(""), ".dat");
+}
+
+TEST(DataFilePath, ACutProgramPathNamesNoDataFile) {
+    // 259 characters and the zero fit the buffer of 260; a longer path fills it, cut anywhere.
+    const std::string whole = "C:\\" + std::string(250, 'a') + "\\t.exe";
+    ASSERT_EQ(whole.size(), 259u);
+    EXPECT_EQ(UncutPath(whole.c_str(), whole.size(), 260), whole);
+    const std::string cut = "C:\\tools.v2\\" + std::string(250, 'b');
+    EXPECT_EQ(UncutPath(cut.c_str(), 260, 260), "");
+    EXPECT_EQ(UncutPath("", 0, 260), "");
+    // Without a data file the table works, and a save says it failed.
+    ProbeTable table{std::string()};
+    EXPECT_EQ(table.count, 0u);
+    table.Add(1.0, 2.0);
+    EXPECT_FALSE(table.Save());
+    EXPECT_TRUE(table.modified);
+    table.modified = false;
 }
 
 TEST(DataFilePath, TheProgramsOwnTableLivesBesideIt) {

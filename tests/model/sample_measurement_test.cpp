@@ -81,6 +81,11 @@ TEST(SampleMeasurement, AverageBeyondAFloatIsNotUsable) {
     EXPECT_TRUE(m.HasUsableAverage());
     EXPECT_DOUBLE_EQ(m.Average(), static_cast<double>(big));
 
+    // The same bound serves values computed from the average.
+    EXPECT_TRUE(SampleMeasurement::FitsFloat(-static_cast<double>(big)));
+    EXPECT_FALSE(SampleMeasurement::FitsFloat(static_cast<double>(big) * 2));
+    EXPECT_FALSE(SampleMeasurement::FitsFloat(static_cast<double>(nan)));
+
     // An average of 0 is a number; whether it is a usable result is the caller's rule.
     m.Start();
     Feed(m, 10, 2.0f);

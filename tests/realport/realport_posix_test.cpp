@@ -15,116 +15,35 @@
 #include <sstream>
 #include <thread>
 
+#include "base/hex_text.h"
 #include "link/converter_link.h"
+#include "tests/realport/exchange_checks.h"
 #include "tests/realport/sim_process.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The system's port with every purge noted on the way through.
-class RecordingPort : public SerialPort {
-  public:
-    explicit RecordingPort(std::unique_ptr<SerialPort> inner) : inner(std::move(inner)) {}
-    bool Open(const char* path) override { return inner->Open(path); }
-    void Close() override { inner->Close(); }
-    bool IsOpen() const override { return inner->IsOpen(); }
-    void Configure(uint32_t flags, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
-                   uint8_t stopBits) override {
-        inner->Configure(flags, baudRate, byteSize, parity, stopBits);
-    }
-    bool SetTimeouts(const LineTimeouts& timeouts) override { return inner->SetTimeouts(timeouts); }
-    size_t Read(uint8_t* buffer, size_t count) override { return inner->Read(buffer, count); }
-    size_t Write(const uint8_t* buffer, size_t count) override {
-        return inner->Write(buffer, count);
-    }
-    void Purge(uint32_t flags) override {
-        purges.push_back(flags);
-        inner->Purge(flags);
-    }
-    std::vector<uint32_t> purges;
-
-  private:
-    std::unique_ptr<SerialPort> inner;
-};
-
+// zr3sim on a pseudo-terminal and the tool's link on it.
 struct Connection {
     SimProcess sim;
-    RecordingPort* port = nullptr;
-    std::unique_ptr<ConverterLink> link;
+    RecordedLink line;
+    ConverterLink* link = nullptr;
 
     explicit Connection(std::vector<std::string> arguments = {"--no-noise", "--no-drift"}) {
         if (!sim.Start(arguments)) {
             ADD_FAILURE() << "zr3sim did not start";
             return;
         }
-        auto owned = std::make_unique<RecordingPort>(CreateSystemSerialPort());
-        port = owned.get();
-        link = std::make_unique<ConverterLink>(std::move(owned));
-        EXPECT_TRUE(link->Open(sim.portName().c_str())) << sim.portName();
-        port->purges.clear();  // the one of the close that every open starts with
-    }
-    // Lets late bytes of a spoiled answer arrive, then drops them.
-    void Settle() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(900));
-        port->Purge(PurgeRxClear);
-        port->purges.clear();
+        EXPECT_TRUE(line.Open(sim.portName())) << sim.portName();
+        link = line.link.get();
     }
 };
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 TEST(RealPort, IdentityAndEveryTransferType) {
     Connection c({"--no-noise", "--no-drift", "--serial", "-7", "--firmware", "1.02"});
     ASSERT_TRUE(c.link);
-    ConverterLink& link = *c.link;
-    const char* identity = link.Identify();
-    ASSERT_NE(identity, nullptr);
-    EXPECT_STREQ(identity, "ZR3");
-    uint16_t version = 0;
-    ASSERT_TRUE(link.ReadFirmwareVersion(version));
-    EXPECT_EQ(version, 0x0102);
-    int32_t serial = 0;
-    ASSERT_TRUE(link.ReadSerialNumber(serial));
-    EXPECT_EQ(serial, -7);
-
-    uint8_t damping = 0;
-    ASSERT_TRUE(link.ReadInputDamping(damping));
-    EXPECT_EQ(damping, 5);
-    uint8_t mode = 2;
-    ASSERT_TRUE(link.WriteCompensationMode(mode));
-    EXPECT_EQ(mode, 2);
-    mode = 0;
-    ASSERT_TRUE(link.WriteCompensationMode(mode));
-    EXPECT_EQ(mode, 0);
-    ASSERT_TRUE(link.WriteTempDamping(40));
-    ASSERT_TRUE(link.ReadTempDamping(damping));
-    EXPECT_EQ(damping, 30);
-
-    float start = 12.5f;
-    ASSERT_TRUE(link.WriteRangeStart(start));
-    EXPECT_EQ(start, 12.5f);
-    float readBack = 0;
-    ASSERT_TRUE(link.ReadRangeStart(readBack));
-    EXPECT_EQ(readBack, 12.5f);
-
-    RelaySettings relay{250.5f, 240.25f, 7, 65535};
-    ASSERT_TRUE(link.WriteRelaySettings(relay));
-    RelaySettings back;
-    ASSERT_TRUE(link.ReadRelaySettings(back));
-    EXPECT_EQ(back.closeValue, 250.5f);
-    EXPECT_EQ(back.openValue, 240.25f);
-    EXPECT_EQ(back.closeDelay, 7);
-    EXPECT_EQ(back.openDelay, 65535);
-
-    ProbeCoefficients k;
-    k.K = {1.0f, 0.95f, 0.001f, -0.5f};
-    ASSERT_TRUE(link.WriteProbeCoefficients(k));  // firmware 1.02: '=' without K[0]
-    ProbeCoefficients kBack;
-    ASSERT_TRUE(link.ReadProbeCoefficients(kBack));
-    EXPECT_EQ(kBack.K, (std::array<float, 4>{0.0f, 0.95f, 0.001f, -0.5f}));
+    ASSERT_NO_FATAL_FAILURE(CheckEveryTransferType(*c.link, {0x0102, -7}));
     const auto show = c.sim.Command("show");
     EXPECT_NE(std::find(show.begin(), show.end(), "probe 0 0.95 0.001 -0.5"), show.end());
     EXPECT_NE(std::find(show.begin(), show.end(), "relay 250.5 240.25 7 65535"), show.end());
@@ -133,51 +52,7 @@ TEST(RealPort, IdentityAndEveryTransferType) {
 TEST(RealPort, TimeOutChecksumAndSlowAnswers) {
     Connection c;
     ASSERT_TRUE(c.link);
-    ConverterLink& link = *c.link;
-    uint8_t value = 99;
-
-    ASSERT_TRUE(c.sim.Ok("fault silence next"));
-    auto start = Clock::now();
-    EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_GE(MillisecondsSince(start), 150.0);
-    EXPECT_EQ(value, 99);
-    EXPECT_TRUE(c.port->purges.empty());
-
-    ASSERT_TRUE(c.sim.Ok("fault checksum next"));
-    EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_EQ(value, 99);
-    EXPECT_EQ(c.port->purges, (std::vector<uint32_t>{0x000C}));
-    ASSERT_TRUE(link.ReadInputDamping(value));
-    EXPECT_EQ(value, 5);
-
-    // Line noise before the answer: the purge clears the rest, the next exchange is clean.
-    c.port->purges.clear();
-    ASSERT_TRUE(c.sim.Ok("fault garbage 3 next"));
-    EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_EQ(c.port->purges, (std::vector<uint32_t>{0x000C}));
-    ASSERT_TRUE(link.ReadInputDamping(value));
-
-    c.port->purges.clear();
-    ASSERT_TRUE(c.sim.Ok("fault length next"));
-    EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_TRUE(c.port->purges.empty());
-    ASSERT_TRUE(c.sim.Ok("fault nak next"));
-    EXPECT_FALSE(link.ReadInputDamping(value));
-    c.Settle();
-
-    ASSERT_TRUE(c.sim.Ok("fault slow 120 next"));
-    value = 0;
-    EXPECT_TRUE(link.ReadInputDamping(value));
-    EXPECT_EQ(value, 5);
-    ASSERT_TRUE(c.sim.Ok("fault slow 260 next"));
-    value = 0;
-    start = Clock::now();
-    EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_GE(MillisecondsSince(start), 190.0);
-    EXPECT_EQ(value, 0);
-    c.Settle();
-    ASSERT_TRUE(link.ReadInputDamping(value));
-    EXPECT_EQ(value, 5);
+    CheckFaultsAndRecovery(c.line, [&](const std::string& command) { return c.sim.Ok(command); });
 }
 
 TEST(RealPort, SensorChosenThroughTheLinkChangesTheLiveValues) {
@@ -243,13 +118,7 @@ TEST(RealPort, LineTimingMakesAnExchangeTakeItsLineTime) {
 TEST(RealPort, ClientsMayCloseAndReopen) {
     Connection c;
     ASSERT_TRUE(c.link);
-    for (int round = 0; round < 3; ++round) {
-        c.link->Close();
-        ASSERT_TRUE(c.link->Open(c.sim.portName().c_str()));
-        uint16_t version = 0;
-        ASSERT_TRUE(c.link->ReadFirmwareVersion(version)) << round;
-        EXPECT_EQ(version, 0x0103);
-    }
+    CheckCloseAndReopen(*c.link, c.sim.portName(), {});
 }
 
 TEST(RealPortProgram, LinkTraceControlFifoAndCleanExit) {
@@ -306,25 +175,17 @@ TEST(RealPortProgram, LinkTraceControlFifoAndCleanExit) {
 
 // Raw bytes on the master side of a pseudo-terminal whose slave zr3sim serves as a device.
 std::string Exchange(int master, const std::string& hex, int waitMs = 300) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 3) {
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
+    const std::vector<uint8_t> bytes = HexBytes(hex);
     if (write(master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return "!";
-    std::string answer;
+    std::vector<uint8_t> answer;
     pollfd entry{master, POLLIN, 0};
     while (poll(&entry, 1, waitMs) > 0) {
-        unsigned char chunk[64];
+        uint8_t chunk[64];
         const ssize_t n = read(master, chunk, sizeof(chunk));
         if (n <= 0) break;
-        for (ssize_t i = 0; i < n; ++i) {
-            static const char Digits[] = "0123456789ABCDEF";
-            if (!answer.empty()) answer += ' ';
-            answer += Digits[chunk[i] >> 4];
-            answer += Digits[chunk[i] & 0xF];
-        }
+        answer.insert(answer.end(), chunk, chunk + n);
     }
-    return answer;
+    return HexText(answer);
 }
 
 TEST(RealPortProgram, ServesADeviceAndForgetsAFrameBrokenByAPause) {

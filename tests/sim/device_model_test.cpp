@@ -68,7 +68,7 @@ TEST(DeviceModelFrames, OptionsSetIdentityVersionSerialAndVariants) {
 TEST(DeviceModelFrames, WritesAreAnsweredWithWhatIsNowStored) {
     DeviceModel model(Quiet());
     // Relay block (1.5, -2.25, 300, 0xABCD) and back.
-    const Bytes relay = Hex("00 00 C0 3F 00 00 10 C0 2C 01 CD AB");
+    const Bytes relay = HexBytes("00 00 C0 3F 00 00 10 C0 2C 01 CD AB");
     const Bytes answer = Ask(model, RequestFrame(0x42, relay));
     ASSERT_EQ(answer.size(), 15u);
     EXPECT_EQ(Bytes(answer.begin() + 2, answer.end() - 1), relay);
@@ -79,13 +79,13 @@ TEST(DeviceModelFrames, WritesAreAnsweredWithWhatIsNowStored) {
     EXPECT_EQ(Ask(model, RequestFrame(0x42)), answer);
 
     // A NaN pattern written to a float travels back bit for bit.
-    const Bytes oddBits = Hex("01 00 C0 7F");
+    const Bytes oddBits = HexBytes("01 00 C0 7F");
     const Bytes floatAnswer = Ask(model, RequestFrame(0x41, oddBits));
     ASSERT_EQ(floatAnswer.size(), 7u);
     EXPECT_EQ(Bytes(floatAnswer.begin() + 2, floatAnswer.end() - 1), oddBits);
 
     // Write-only limits answer the stored value.
-    const Bytes limit = Hex("00 00 80 42");  // 64.0
+    const Bytes limit = HexBytes("00 00 80 42");  // 64.0
     const Bytes limitAnswer = Ask(model, RequestFrame(0x39, limit));
     ASSERT_EQ(limitAnswer.size(), 7u);
     EXPECT_EQ(Bytes(limitAnswer.begin() + 2, limitAnswer.end() - 1), limit);
@@ -118,7 +118,7 @@ TEST(DeviceModelProbe, CoefficientCodeFollowsTheFirmware) {
     EXPECT_EQ(AskText(old, "01 3D 00 C2"), "06 0C 00 00 80 3F 00 00 00 00 00 00 00 00 2F");
     EXPECT_EQ(AskText(old, "01 46 00 B9"), "");
     // K1..K3 = 2, 3, 4 through '='; K0 stays 0.
-    const Bytes k = Hex("00 00 00 40 00 00 40 40 00 00 80 40");
+    const Bytes k = HexBytes("00 00 00 40 00 00 40 40 00 00 80 40");
     const Bytes answer = Ask(old, RequestFrame(0x3D, k));
     ASSERT_EQ(answer.size(), 15u);
     EXPECT_EQ(Bytes(answer.begin() + 2, answer.end() - 1), k);
@@ -129,7 +129,7 @@ TEST(DeviceModelProbe, CoefficientCodeFollowsTheFirmware) {
     DeviceModel current(Quiet(0x0103));
     EXPECT_EQ(AskText(current, "01 3D 00 C2"), "");
     EXPECT_TRUE(Ask(current, RequestFrame(0x3D, k)).empty());
-    const Bytes k4 = Hex("00 00 80 BF 00 00 00 40 00 00 40 40 00 00 80 40");  // -1, 2, 3, 4
+    const Bytes k4 = HexBytes("00 00 80 BF 00 00 00 40 00 00 40 40 00 00 80 40");  // -1, 2, 3, 4
     const Bytes answer4 = Ask(current, RequestFrame(0x46, k4));
     ASSERT_EQ(answer4.size(), 19u);
     EXPECT_EQ(Bytes(answer4.begin() + 2, answer4.end() - 1), k4);
@@ -161,7 +161,7 @@ TEST(DeviceModelMalformed, RequestsThatAreNotForItGetNoAnswer) {
 TEST(DeviceModelStream, FindsRequestsInBytesAsTheyArrive) {
     DeviceModel model(Quiet());
     // Line noise, a request with a bad checksum, then two good ones split at odd places.
-    const Bytes line = Hex("FF 00 01 44 00 BC 01 44 00 BB 01 22 00 DD");
+    const Bytes line = HexBytes("FF 00 01 44 00 BC 01 44 00 BB 01 22 00 DD");
     std::vector<Bytes> answers;
     size_t pos = 0;
     for (size_t piece : {size_t{3}, size_t{4}, size_t{1}, size_t{6}}) {

@@ -47,7 +47,7 @@ TEST(Faults, EachShowsOnTheLineAsExpected) {
 TEST(Faults, SlowAnswerPausesBeforeEveryByteButTheFirst) {
     sim::DeviceModel model;
     model.faults().Set(FaultKind::Slow, 250, 1);
-    const Bytes request = Hex(ReadDamping);
+    const Bytes request = HexBytes(ReadDamping);
     const auto slow = model.Respond(request.data(), request.size());
     EXPECT_EQ(HexText(slow.bytes), "06 01 05 F4");
     EXPECT_EQ(slow.gapMs, (std::vector<uint32_t>{0, 250, 250, 250}));
@@ -87,6 +87,23 @@ TEST(Faults, LastForTheNextAnswersOrUntilCleared) {
     EXPECT_EQ(model.state().inputDamping, 7);
     model.faults().Clear();
     EXPECT_EQ(AskText(model, ReadDamping), "06 01 07 F2");
+}
+
+TEST(Faults, OnACodeOnlyAnswersToThatCodeCountAndAreSpoiled) {
+    sim::DeviceModel model;
+    std::string error;
+    ASSERT_TRUE(
+        sim::ApplyFaultWords(model.faults(), sim::SplitWords("silence on 44 next 1"), error));
+    EXPECT_EQ(model.faults().Describe(), "silence on 44 next 1");
+    EXPECT_EQ(AskText(model, "01 22 00 DD"), "06 02 03 01 F4");
+    EXPECT_EQ(AskText(model, ReadDamping), "");
+    EXPECT_EQ(AskText(model, ReadDamping), "06 01 05 F4");
+    EXPECT_FALSE(model.faults().Active());
+
+    ASSERT_TRUE(sim::ApplyFaultWords(model.faults(), sim::SplitWords("cut 2 on 2c always"), error));
+    EXPECT_EQ(model.faults().Describe(), "cut 2 on 2C always");
+    for (const char* bad : {"silence on", "silence on 3G", "silence on 123", "cut on x"})
+        EXPECT_FALSE(sim::ApplyFaultWords(model.faults(), sim::SplitWords(bad), error)) << bad;
 }
 
 TEST(Faults, WordsOfTheControlChannel) {

@@ -24,7 +24,7 @@ struct Fixture {
         EXPECT_TRUE(port.SetTimeouts(LinkTimeouts()));
     }
     size_t Send(std::string_view hex) {
-        const Bytes frame = Hex(hex);
+        const Bytes frame = HexBytes(hex);
         return port.Write(frame.data(), frame.size());
     }
     Bytes ReadUpTo(size_t count) {
@@ -38,7 +38,7 @@ TEST(SimulatedPort, ClosedOrMissingPortDoesNothing) {
     sim::DeviceModel model;
     sim::SimulatedSerialPort port(model);
     uint8_t buffer[8] = {};
-    const Bytes frame = Hex("01 21 00 DE");
+    const Bytes frame = HexBytes("01 21 00 DE");
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Write(frame.data(), frame.size()), 0u);
     EXPECT_EQ(port.Read(buffer, sizeof(buffer)), 0u);
@@ -173,7 +173,7 @@ TEST(SimulatedPort, ModelClockCanFollowTheLine) {
     ASSERT_TRUE(port.Open("COM1"));
     ASSERT_TRUE(port.SetTimeouts(LinkTimeouts()));
     model.faults().Set(FaultKind::Silence, 0, sim::FaultAlways);
-    const Bytes frame = Hex("01 24 00 DB");
+    const Bytes frame = HexBytes("01 24 00 DB");
     uint8_t buffer[8];
     for (int i = 0; i < 10; ++i) {
         port.Write(frame.data(), frame.size());

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/hex_text.h"
+
 void ScriptedSerialPort::QueueAnswer(Bytes bytes) {
     if (bytes.empty()) return;
     input.push_back(Chunk{std::move(bytes), false});
@@ -56,14 +58,7 @@ void ScriptedSerialPort::ClearRecord() {
 }
 
 std::string ScriptedSerialPort::Hex(const Bytes& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        if (!text.empty()) text.push_back(' ');
-        text.push_back(digits[b >> 4]);
-        text.push_back(digits[b & 0x0F]);
-    }
-    return text;
+    return HexText(bytes);
 }
 
 bool ScriptedSerialPort::Open(const char* path) {

@@ -1,9 +1,8 @@
 #include "ui/dialogs/cable_compensation_dialog.h"
 
-#include <cmath>
-
 #include "link/converter_link.h"
 #include "resources/dialog_ids.h"
+#include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
 #include "ui/framework/progress_bar.h"
 #include "ui/framework/static_text.h"
@@ -51,46 +50,42 @@ void CableCompensationDialog::SetUp() {
     }
     capacityField->SetFloat(stored);
     startButton->Enable();
-    progressBar->SetRange(0, SamplesPerMeasurement);
+    progressBar->SetRange(0, SampleMeasurement::SamplesPerMeasurement);
 }
 
 void CableCompensationDialog::StartMeasurement() {
     SetFocus(GetDlgItem(Handle, IDOK));
     startButton->Disable();
-    sampleSum = 0.0;
-    sampleCount = 0;
+    measurement.Start();
     if (timer == 0) timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
 }
 
 void CableCompensationDialog::OnTimerTick(WindowMessage&) {
-    // A tick still queued when the measurement ended counts nothing.
-    if (timer == 0) return;
+    // A tick still queued when the measurement ended reads nothing.
+    if (!measurement.measuring) return;
     float capacity = 0.0f;
     if (!link->ReadCableCapacity(capacity)) return;
-    sampleSum += capacity;
-    progressBar->StepIt();
-    ++sampleCount;
-    if (sampleCount >= SamplesPerMeasurement) FinishMeasurement();
+    if (CountSample(measurement, *progressBar, capacity)) FinishMeasurement();
 }
 
 void CableCompensationDialog::FinishMeasurement() {
     StopTimer();
-    progressBar->SetPosition(0);
-    sampleSum /= sampleCount;
-    capacityField->SetFloat(static_cast<float>(sampleSum));
+    capacityField->SetFloat(static_cast<float>(measurement.Average()));
     startButton->Enable();
 }
 
 void CableCompensationDialog::OnOk(WindowMessage& message) {
     if (timer != 0) return;
     // An average of 0 is no measurement; one that is no finite float cannot be stored.
-    const float average = static_cast<float>(sampleSum);
-    if (sampleSum != 0.0 && std::isfinite(average)) link->WriteCableCompensation(average);
+    const double average = measurement.Average();
+    if (measurement.HasUsableAverage() && average != 0.0)
+        link->WriteCableCompensation(static_cast<float>(average));
     ShadedDialog::OnOk(message);
 }
 
 void CableCompensationDialog::OnCancel(WindowMessage& message) {
     StopTimer();
+    measurement.Cancel();
     ShadedDialog::OnCancel(message);
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdint>
-
-#include "ui/dialogs/sampling.h"
+#include "model/sample_measurement.h"
 #include "ui/framework/shaded_dialog.h"
 
 class ConverterLink;
@@ -40,11 +38,10 @@ class CableCompensationDialog : public ShadedDialog {
     PushButton* startButton = nullptr;
     ProgressBar* progressBar = nullptr;
     ConverterLink* link = nullptr;
-    // The running sum during a measurement, the average after one; 0 until one has completed.
-    double sampleSum = 0.0;
-    int32_t sampleCount = 0;
-    // 0 while no timer runs, which is also while no measurement runs.
+    // sampleSum and sampleCount of the capacity samples; the average is 0 until one completed.
+    SampleMeasurement measurement;
+    // The timer runs only while measuring.
     UINT_PTR timer = 0;
     // Tests lengthen it so that only the ticks they send arrive.
-    UINT timerPeriod = SampleTimerPeriod;
+    UINT timerPeriod = SampleMeasurement::TickPeriod;
 };

@@ -1,9 +1,7 @@
 #include "ui/dialogs/probe_calibration_dialog.h"
 
-#include <cmath>
-#include <limits>
-
 #include "resources/dialog_ids.h"
+#include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/progress_bar.h"
@@ -71,7 +69,7 @@ void ProbeCalibrationDialog::SetUp() {
     }
     conductanceField->SetFixed(conductance, ValueDecimals);
     startButton->Enable();
-    progressBar->SetRange(0, SamplesPerMeasurement);
+    progressBar->SetRange(0, SampleMeasurement::SamplesPerMeasurement);
     if (link->ReadProbeCoefficients(coefficients)) ShowCoefficient();
     manualCheck->Enable();
     timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
@@ -87,36 +85,28 @@ void ProbeCalibrationDialog::StartMeasurement() {
     SetFocus(GetDlgItem(Handle, IDOK));
     startButton->Disable();
     normalUsedField->SetFixed(static_cast<float>(currentNormal), ValueDecimals);
-    sampleSum = 0.0;
-    sampleCount = 0;
-    measuring = true;
+    measurement.Start();
 }
 
 void ProbeCalibrationDialog::OnTimerTick(WindowMessage&) {
     float conductance = 0.0f;
     if (!link->ReadConductance(conductance)) return;
     conductanceField->SetFixed(conductance, ValueDecimals);
-    if (!measuring) return;
-    sampleSum += conductance;
-    progressBar->StepIt();
-    ++sampleCount;
-    if (sampleCount >= SamplesPerMeasurement) FinishMeasurement();
+    if (CountSample(measurement, *progressBar, conductance)) FinishMeasurement();
 }
 
 void ProbeCalibrationDialog::FinishMeasurement() {
-    measuring = false;
-    progressBar->SetPosition(0);
-    sampleSum /= sampleCount;
-    // An average of 0, or a quotient beyond the float range, gives no coefficient: the previous
-    // one stays, and the field says so.
-    const double quotient = sampleSum != 0.0 ? currentNormal / sampleSum : 0.0;
-    const bool usable = sampleSum != 0.0 && std::isfinite(quotient) &&
-                        std::fabs(quotient) <= std::numeric_limits<float>::max();
+    const double average = measurement.Average();
+    // An average that is 0 or no number, or a quotient beyond the float range, gives no
+    // coefficient: the previous one stays, and the field says so.
+    const double quotient = average != 0.0 ? currentNormal / average : 0.0;
+    const bool usable =
+        measurement.HasUsableAverage() && average != 0.0 && SampleMeasurement::FitsFloat(quotient);
     if (usable) {
         coefficients.K[1] = static_cast<float>(quotient);
         computed = true;
     }
-    averageField->SetFixed(static_cast<float>(sampleSum), ValueDecimals);
+    averageField->SetFixed(static_cast<float>(average), ValueDecimals);
     if (usable)
         ShowCoefficient();
     else
@@ -140,7 +130,7 @@ void ProbeCalibrationDialog::ShowCoefficient() {
 }
 
 void ProbeCalibrationDialog::OnOk(WindowMessage& message) {
-    if (measuring) return;
+    if (measurement.measuring) return;
     const bool manual = manualCheck->GetCheck() == BST_CHECKED;
     if (manual) coefficients.K[1] = coefficientEdit->GetFloat();
     if (manual || computed) {

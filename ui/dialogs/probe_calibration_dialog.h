@@ -1,9 +1,7 @@
 #pragma once
 
-#include <cstdint>
-
 #include "link/converter_link.h"
-#include "ui/dialogs/sampling.h"
+#include "model/sample_measurement.h"
 #include "ui/framework/shaded_dialog.h"
 
 class NumberEdit;
@@ -50,12 +48,10 @@ class ProbeCalibrationDialog : public ShadedDialog {
     ProbeCoefficients coefficients;
     UINT_PTR timer = 0;
     double currentNormal = 0.0;
-    // The running sum during a measurement, the average conductance after one.
-    double sampleSum = 0.0;
-    int32_t sampleCount = 0;
-    bool measuring = false;
+    // sampleSum, sampleCount and measuring of the conductance samples.
+    SampleMeasurement measurement;
     // A measurement in this dialog has produced a usable coefficient.
     bool computed = false;
     // Tests lengthen it so that only the ticks they send arrive.
-    UINT timerPeriod = SampleTimerPeriod;
+    UINT timerPeriod = SampleMeasurement::TickPeriod;
 };

@@ -8,21 +8,35 @@
 #include "model/probe_report.h"
 #include "model/probe_table.h"
 #include "resources/dialog_ids.h"
+#include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
+#include "ui/framework/display_scale.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/list_box.h"
 #include "ui/framework/progress_bar.h"
+#include "ui/framework/scaled_font.h"
 #include "ui/framework/static_text.h"
 
 namespace {
 
 constexpr int ValueDecimals = 2;
 constexpr char FitRefusal[] = "The points do not determine the curve.";
-constexpr char ReportIncomplete[] = "The report could not be written completely.";
+constexpr char ReportNotCreated[] = "The report could not be created:\n";
+constexpr char ReportIncomplete[] = "The report could not be written completely:\n";
 
-HFONT MakeFont(int height, const char* face) {
-    return CreateFontA(height, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, face);
+// What the user is told when the points cannot be stored, naming the data file.
+std::string StoreFailedText(const std::string& dataFile) {
+    std::string text =
+        dataFile.empty()
+            ? std::string(
+                  "The calibration points could not be stored: the program's path is "
+                  "too long to name a data file.")
+            : "The calibration points could not be stored in the data file\n" + dataFile;
+    return text + "\n\nRetry tries again; Cancel leaves them unstored.";
 }
+
+// The list font's own size at 96 DPI ("fixedsys" is 15 pixels high there).
+constexpr int ListFontHeight = 15;
 
 }  // namespace
 
@@ -60,8 +74,10 @@ void ProbeTableDialog::CreateControls() {
     for (int i = 0; i < 4; ++i)
         coefficientEdits[i] = new NumberEdit(this, IDC_TABLE_K0 + i);
     manualCheck = new CheckBox(this, IDC_TABLE_MANUAL);
-    headerFont = MakeFont(15, "Arial CE");
-    listFont = MakeFont(0, "fixedsys");
+    // The fonts follow the display of the window the dialog opens over.
+    UINT dpi = WindowDpi(Parent != nullptr ? Parent->Handle : nullptr);
+    headerFont = CreateScaledFont(15, "Arial CE", dpi);
+    listFont = CreateScaledFont(0, "fixedsys", dpi, ListFontHeight);
     shiftHeld = ShiftKeyDown;
 }
 
@@ -147,7 +163,7 @@ void ProbeTableDialog::SetUp() {
     }
     conductanceField->SetFixed(conductance, ValueDecimals);
     if (!points->HasRoom()) startButton->Disable();
-    progressBar->SetRange(0, SamplesPerMeasurement);
+    progressBar->SetRange(0, SampleMeasurement::SamplesPerMeasurement);
     if (link->firmwareVersion() < ConstantTermFirmware)
         EnableWindow(GetDlgItem(Handle, IDC_TABLE_K0_LABEL), FALSE);
     if (link->ReadProbeCoefficients(coefficients)) ShowCoefficients();
@@ -160,7 +176,7 @@ void ProbeTableDialog::UpdateTableButtons() {
         calculateButton->Disable();
         intoFileButton->Disable();
     }
-    if (timer != 0 && !measuring && points->HasRoom()) startButton->Enable();
+    if (timer != 0 && !measurement.measuring && points->HasRoom()) startButton->Enable();
 }
 
 void ProbeTableDialog::DeleteAll() {
@@ -187,30 +203,25 @@ void ProbeTableDialog::StartMeasurement() {
     startButton->Disable();
     intoFileButton->Disable();
     currentNormal = normalEdit->GetFloat();
-    sampleSum = 0.0;
-    sampleCount = 0;
-    measuring = true;
+    measurement.Start();
 }
 
 void ProbeTableDialog::OnTimerTick(WindowMessage&) {
     float conductance = 0.0f;
     if (!link->ReadConductance(conductance)) return;
     conductanceField->SetFixed(conductance, ValueDecimals);
-    if (!measuring) return;
-    sampleSum += conductance;
-    progressBar->StepIt();
-    ++sampleCount;
-    if (sampleCount >= SamplesPerMeasurement) FinishMeasurement();
+    if (CountSample(measurement, *progressBar, conductance)) FinishMeasurement();
 }
 
 void ProbeTableDialog::FinishMeasurement() {
-    measuring = false;
-    progressBar->SetPosition(0);
-    sampleSum /= sampleCount;
-    pointList->AddString(FormatPointLine(sampleSum, currentNormal).c_str());
-    points->Add(sampleSum, currentNormal);
-    deleteAllButton->Enable();
-    calculateButton->Enable();
+    // An average that is no number makes no point; the table stays as it is.
+    if (measurement.HasUsableAverage()) {
+        const double average = measurement.Average();
+        pointList->AddString(FormatPointLine(average, currentNormal).c_str());
+        points->Add(average, currentNormal);
+        deleteAllButton->Enable();
+        calculateButton->Enable();
+    }
     if (points->HasRoom()) startButton->Enable();
 }
 
@@ -230,8 +241,13 @@ void ProbeTableDialog::Calculate() {
 }
 
 void ProbeTableDialog::IntoFile() {
-    const ReportResult result = WriteReport(Handle, *points, coefficients.K, *reportSystem);
-    if (result == ReportResult::WriteFailed) showMessage(Handle, ReportIncomplete);
+    std::string fileName;
+    const ReportResult result =
+        WriteReport(Handle, *points, coefficients.K, *reportSystem, fileName);
+    if (result == ReportResult::CreateFailed)
+        showMessage(Handle, (ReportNotCreated + fileName).c_str());
+    else if (result == ReportResult::WriteFailed)
+        showMessage(Handle, (ReportIncomplete + fileName).c_str());
 }
 
 void ProbeTableDialog::ManualEntryChanged() {
@@ -256,13 +272,31 @@ void ProbeTableDialog::ShowCoefficients() {
 }
 
 void ProbeTableDialog::OnOk(WindowMessage& message) {
-    if (measuring) return;
+    if (measurement.measuring) return;
     const bool manual = manualCheck->GetCheck() == BST_CHECKED;
     if (manual)
         for (int i = 0; i < 4; ++i)
             coefficients.K[i] = coefficientEdits[i]->GetFloat();
     if (manual || calculated) link->WriteProbeCoefficients(coefficients);
+    StoreTable();
     ShadedDialog::OnOk(message);
+}
+
+void ProbeTableDialog::OnCancel(WindowMessage& message) {
+    StoreTable();
+    ShadedDialog::OnCancel(message);
+}
+
+void ProbeTableDialog::OnEndSession(WindowMessage& message) {
+    if (message.WParam != 0 && points->modified) points->Save();
+    ShadedDialog::OnEndSession(message);
+}
+
+void ProbeTableDialog::StoreTable() {
+    while (points->modified && !points->Save()) {
+        const std::string text = StoreFailedText(points->dataFile);
+        if (askUser(Handle, text.c_str(), MB_RETRYCANCEL) != IDRETRY) return;
+    }
 }
 
 void ProbeTableDialog::StopTimer() {

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "link/converter_link.h"
-#include "ui/dialogs/sampling.h"
+#include "model/sample_measurement.h"
 #include "ui/dialogs/user_message.h"
 #include "ui/framework/shaded_dialog.h"
 
@@ -22,7 +21,8 @@ class CheckBox;
 // Multi-point calibration of the conductivity probe: up to ten (conductance, normal) points kept
 // in the data file beside the program, a polynomial fit of degree 1 to 3 through them, a text
 // report, and the coefficients K[0]..K[3] written on "OK". Template 8. The table is stored when
-// the dialog closes after a change, whether with "OK" or a cancel.
+// the dialog closes after a change, whether with "OK" or a cancel; a table that cannot be stored
+// is told, naming the data file, with the chance to try again.
 //
 //     app.RunModal(std::make_unique<ProbeTableDialog>(mainWindow, link));
 class ProbeTableDialog : public ShadedDialog {
@@ -42,6 +42,9 @@ class ProbeTableDialog : public ShadedDialog {
     void DispatchChildNotify(WindowMessage& message, int id) override;
     void SetUp() override;
     void OnOk(WindowMessage& message) override;
+    void OnCancel(WindowMessage& message) override;
+    // The session ends: a changed table is stored at once, without a question.
+    void OnEndSession(WindowMessage& message) override;
     // The live conductance, and one sample while a measurement runs.
     virtual void OnTimerTick(WindowMessage& message);
 
@@ -55,6 +58,8 @@ class ProbeTableDialog : public ShadedDialog {
     // K[1] always; K[0], K[2], K[3] only when not 0 (else the edit is emptied).
     void ShowCoefficients();
     void StopTimer();
+    // Stores a changed table; while that fails, asks whether to try again (Retry / Cancel).
+    void StoreTable();
     // The default of shiftHeld: the high bit of GetKeyState(VK_SHIFT).
     static bool ShiftKeyDown();
 
@@ -76,18 +81,17 @@ class ProbeTableDialog : public ShadedDialog {
     ProbeCoefficients coefficients;
     UINT_PTR timer = 0;
     double currentNormal = 0.0;
-    // The running sum during a measurement, the average conductance after one.
-    double sampleSum = 0.0;
-    int32_t sampleCount = 0;
-    bool measuring = false;
+    // sampleSum, sampleCount and measuring of the conductance samples.
+    SampleMeasurement measurement;
     bool calculated = false;
 
     // Seams: the report's file dialog, date and time; the Shift key; message boxes.
     ReportSystem* reportSystem = nullptr;
     std::function<bool()> shiftHeld;
     UserMessage showMessage = ShowUserMessage;
+    UserQuestion askUser = AskUser;
     // Tests lengthen it so that only the ticks they send arrive.
-    UINT timerPeriod = SampleTimerPeriod;
+    UINT timerPeriod = SampleMeasurement::TickPeriod;
 
   private:
     void CreateControls();

@@ -86,7 +86,49 @@ Window* Application::ValidateWindow(Window* window) {
 
 int Application::RunModal(std::unique_ptr<Dialog> dialog) {
     if (dialog == nullptr) return Dialog::CancelCode;
-    int code = dialog->ExecuteModal();
-    dialog.release()->Destroy();
+    // The parent's child ring holds the object too: if the parent goes during the run, the
+    // object's destructor clears its entry here and it is not destroyed a second time.
+    Dialog* running = dialog.release();
+    ModalDialogs.push_back(running);
+    int code = running->ExecuteModal();
+    const bool stillThere = ModalDialogs.back() == running;
+    ModalDialogs.pop_back();
+    if (stillThere) running->Destroy();
+    if (ModalDialogs.empty() && CloseDeferred) {
+        CloseDeferred = false;
+        if (MainWin != nullptr && MainWin->Handle != nullptr)
+            PostMessageA(MainWin->Handle, WM_CLOSE, 0, 0);
+    }
     return code;
+}
+
+Dialog* Application::RunningModal() const {
+    for (auto it = ModalDialogs.rbegin(); it != ModalDialogs.rend(); ++it)
+        if (*it != nullptr) return *it;
+    return nullptr;
+}
+
+bool Application::DeferCloseUntilModalEnds() {
+    // A modal window that is no dialog object (a message box) disables the main window too: the
+    // close is refused, for the window must not go from under it.
+    if (RunningModal() == nullptr)
+        return MainWin != nullptr && MainWin->Handle != nullptr &&
+               !IsWindowEnabled(MainWin->Handle);
+    CloseDeferred = true;
+    // Innermost first; a dialog's cancel may itself ask the user something.
+    for (size_t i = ModalDialogs.size(); i-- > 0;) {
+        Dialog* dialog = ModalDialogs[i];
+        if (dialog != nullptr && dialog->Handle != nullptr)
+            SendMessageA(dialog->Handle, WM_CLOSE, 0, 0);
+    }
+    return true;
+}
+
+bool Application::QueryEndSession() {
+    return RunningModal() != nullptr || QueryClose();
+}
+
+void Application::ForgetModal(WindowObject* object) {
+    for (Dialog*& dialog : ModalDialogs)
+        if (static_cast<WindowObject*>(dialog) == object) dialog = nullptr;
 }

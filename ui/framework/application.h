@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <windows.h>
 
@@ -47,7 +48,20 @@ class Application : public BaseObject {
     // Realizes the window; destroys it and returns null when that fails. Null stays null.
     Window* ValidateWindow(Window* window);
     // Runs the dialog modally and destroys it; a null dialog gives 2 (Cancel) and shows nothing.
+    // A dialog whose object went with its parent during the run is not destroyed again.
     int RunModal(std::unique_ptr<Dialog> dialog);
+    // The innermost modal dialog still running, or null.
+    Dialog* RunningModal() const;
+    // A close request for the main window while modal dialogs run: each is closed as by its
+    // close box (Cancel), and the close request is posted again once the last has ended. While
+    // another modal window (a message box) has the main window disabled, the request is refused.
+    // False when the close may go ahead now.
+    bool DeferCloseUntilModalEnds();
+    // What the main window answers to WM_QUERYENDSESSION: the session may end while a modal
+    // dialog runs (WM_ENDSESSION lets it keep what it must), otherwise QueryClose.
+    bool QueryEndSession();
+    // Called by a window object's destructor: a running modal dialog is no longer there.
+    void ForgetModal(WindowObject* object);
 
     const char* Name = nullptr;
     Window* MainWin = nullptr;
@@ -56,6 +70,10 @@ class Application : public BaseObject {
     HACCEL Accelerators = nullptr;
     bool QuitReceived = false;
     bool Started = false;
+    // The modal dialogs running now, innermost last; null where the object is already gone.
+    std::vector<Dialog*> ModalDialogs;
+    // A close request waits for the modal dialogs to end.
+    bool CloseDeferred = false;
 };
 
 // The single application instance; null while none exists.

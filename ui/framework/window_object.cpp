@@ -1,6 +1,7 @@
 #include "ui/framework/window_object.h"
 
 #include "ui/framework/application.h"
+#include "ui/framework/dialog.h"
 #include "ui/framework/framework_start.h"
 #include "ui/framework/window.h"
 
@@ -31,6 +32,7 @@ WindowObject::~WindowObject() {
         if (IsMainWindow()) TheApplication->MainWin = nullptr;
         if (TheApplication->KeyboardWindow == this) TheApplication->KeyboardWindow = nullptr;
         if (TheApplication->MdiClient == this) TheApplication->MdiClient = nullptr;
+        TheApplication->ForgetModal(this);
     }
 }
 
@@ -90,6 +92,9 @@ void WindowObject::Dispatch(WindowMessage& message) {
             break;
         case WM_QUERYENDSESSION:
             OnQueryEndSession(message);
+            break;
+        case WM_ENDSESSION:
+            OnEndSession(message);
             break;
         case WM_COMMAND:
             OnCommand(message);
@@ -213,8 +218,19 @@ void WindowObject::OnDestroy(WindowMessage& message) {
 }
 
 void WindowObject::OnQueryEndSession(WindowMessage& message) {
-    bool agrees = IsMainWindow() ? TheApplication->QueryClose() : QueryClose();
+    bool agrees = IsMainWindow() ? TheApplication->QueryEndSession() : QueryClose();
     message.Result = agrees ? 1 : 0;
+}
+
+void WindowObject::OnEndSession(WindowMessage& message) {
+    // The process may end as soon as this returns: the running dialogs store what they hold now,
+    // whichever window hears of it first.
+    if (message.WParam != 0 && IsMainWindow()) {
+        for (Dialog* dialog : TheApplication->ModalDialogs)
+            if (dialog != nullptr && dialog->Handle != nullptr)
+                SendMessageA(dialog->Handle, WM_ENDSESSION, message.WParam, message.LParam);
+    }
+    DefaultHandler(message);
 }
 
 void WindowObject::OnExitCommand(WindowMessage& message) {
@@ -277,6 +293,8 @@ void WindowObject::TransferAll(int direction) {
 }
 
 void WindowObject::RequestClose() {
+    // The main window does not go from under a running modal dialog: the dialogs end first.
+    if (IsMainWindow() && TheApplication->DeferCloseUntilModalEnds()) return;
     bool agrees = IsMainWindow() ? TheApplication->QueryClose() : QueryClose();
     if (agrees) Destroy();
 }

@@ -65,6 +65,8 @@ class WindowObject : public BaseObject {
     virtual void OnDestroy(WindowMessage& message);
     virtual void OnQueryEndSession(WindowMessage& message);
     virtual void OnExitCommand(WindowMessage& message);
+    // WM_ENDSESSION: the main window hands an ending session on to the running modal dialogs.
+    virtual void OnEndSession(WindowMessage& message);
 
     // What the common procedures call: answers ObjectPtrMessage, dispatches everything else.
     void HandleMessage(WindowMessage& message);

@@ -5,6 +5,7 @@
 #include "ui/dialogs/probe_table_dialog.h"
 #include "ui/dialogs/relay_dialog.h"
 #include "ui/framework/application.h"
+#include "ui/framework/list_box.h"
 #include "ui/main/main_window.h"
 
 namespace {
@@ -46,9 +47,27 @@ void MainWindow::OpenProbeCalibration() {
     uint8_t saved = 0;
     link->ReadInputDamping(saved);
     if (saved != 0) link->WriteInputDamping(0);
+    dampingToRestore = saved;
     if (tableWanted)
         RunModal(std::make_unique<ProbeTableDialog>(this, *link));
     else
         RunModal(std::make_unique<ProbeCalibrationDialog>(this, *link));
-    if (saved != 0) link->WriteInputDamping(saved);
+    RestoreInputDamping();
+}
+
+void MainWindow::RestoreInputDamping() {
+    const uint8_t saved = dampingToRestore;
+    dampingToRestore = 0;
+    if (saved == 0 || link->WriteInputDamping(saved)) return;
+    // The converter may still hold 0: the list shows what it holds, or nothing when unknown.
+    uint8_t held = 0;
+    if (link->ReadInputDamping(held) && held < inputDampingCombo->GetCount())
+        inputDampingCombo->SetSelIndex(held);
+    else
+        inputDampingCombo->SetSelIndex(-1);
+}
+
+void MainWindow::OnEndSession(WindowMessage& message) {
+    Window::OnEndSession(message);
+    if (message.WParam != 0) RestoreInputDamping();
 }

@@ -73,20 +73,26 @@ void MainWindow::ReadAll() {
 
     if (link->ReadCompensationMode(byte)) ShowCompensationMode(byte);
 
-    uint8_t kind = 0;
-    uint8_t degree = 0;
-    SensorTable table{};
-    if (link->ReadSensorKind(kind) && link->ReadSensorDegree(degree) &&
-        link->ReadSensorTable(table)) {
-        if (TemperatureSensor* model = FindSensor(*sensors, kind, degree, table))
-            sensorCombo->SetText(model->name);
-    }
+    ShowConverterSensor();
 
     if (link->ReadTempDamping(byte)) ShowDamping(tempDampingCombo, byte);
     if (link->ReadReferenceTemperature(value)) refTempEdit->SetFixed(value, 1);
     if (link->ReadTempCoefficient(value)) coefficientEdit->SetFixed(Percent(value), 2);
 
     Poll();
+}
+
+bool MainWindow::ShowConverterSensor() {
+    uint8_t kind = 0;
+    uint8_t degree = 0;
+    SensorTable table{};
+    if (!link->ReadSensorKind(kind) || !link->ReadSensorDegree(degree) ||
+        !link->ReadSensorTable(table))
+        return false;
+    TemperatureSensor* model = FindSensor(*sensors, kind, degree, table);
+    if (model == nullptr) return false;
+    sensorCombo->SetText(model->name);
+    return true;
 }
 
 void MainWindow::SelectSensorsForFirmware(uint16_t version) {
@@ -161,11 +167,16 @@ void MainWindow::WriteSelectedSensor() {
     bool thermistor = model->kind == TemperatureSensor::ThermistorKind;
     float cold = model->ResistanceAt(-20.0f);
     float hot = model->ResistanceAt(100.0f);
-    // Every step is sent whatever the one before it answered.
-    link->WriteLowerResistanceLimit(thermistor ? hot : cold);
-    link->WriteUpperResistanceLimit(thermistor ? cold : hot);
-    link->WriteSensorTable(*model->coefficients);
-    link->WriteSensorDegree(static_cast<uint8_t>(model->degree));
-    link->WriteSensorKind(static_cast<uint8_t>(model->kind));
-    link->CommitSensor();
+    // The first step that fails ends the write without the commit, so the converter never takes
+    // new limits with an old table; the list then shows the sensor the converter holds.
+    const bool written = link->WriteLowerResistanceLimit(thermistor ? hot : cold) &&
+                         link->WriteUpperResistanceLimit(thermistor ? cold : hot) &&
+                         link->WriteSensorTable(*model->coefficients) &&
+                         link->WriteSensorDegree(static_cast<uint8_t>(model->degree)) &&
+                         link->WriteSensorKind(static_cast<uint8_t>(model->kind));
+    if (written) {
+        link->CommitSensor();
+        return;
+    }
+    if (!ShowConverterSensor()) sensorCombo->SetSelIndex(-1);
 }
