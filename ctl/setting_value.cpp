@@ -87,7 +87,7 @@ SettingValue ParseSettingWord(SettingId id, std::string_view word, SensorList& s
     SettingValue value;
     switch (KindOf(id)) {
         case ValueKind::Damping: {
-            const auto n = ParseWholeNumber(word, 0, MaxDampingValue);
+            const auto n = ParseWholeNumber(word, 0, MaxDamping);
             if (!n) Refuse(id, word, "a damping of 0 .. 30");
             value.integer = static_cast<uint32_t>(*n);
             break;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ctl/setting_names.h"
+#include "link/parameter_code.h"
 #include "model/sensor_list.h"
 
 // One setting's value as the converter holds it.
@@ -27,10 +28,6 @@ struct Configuration {
         return values[static_cast<size_t>(id)];
     }
 };
-
-// First firmware that knows the nonlinear compensation (mode 2).
-constexpr uint16_t FirstFirmwareWithNonlinear = 0x0102;
-constexpr uint32_t MaxDampingValue = 30;
 
 bool SameValue(SettingId id, const SettingValue& a, const SettingValue& b);
 

@@ -8,9 +8,6 @@
 // The converter's temperature sensor as one transfer each way: writing a model (its resistance
 // window, table, degree and kind, then the commit) and recognising the model it holds.
 
-// First firmware that knows the thermistor (a table in ln R).
-constexpr uint16_t FirstFirmwareWithThermistor = 0x0101;
-
 // The steps of a sensor change, in the order they are sent.
 enum class SensorWriteStep : uint8_t {
     LowerLimit,  // 0x39, resistance at -20 degC (at 100 degC for a thermistor)
