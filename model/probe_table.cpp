@@ -23,17 +23,15 @@ uint32_t GetU32(const uint8_t* at) {
     return value;
 }
 
+// A double is its 64-bit pattern, the low half first.
 void PutDouble(uint8_t* at, double value) {
     const uint64_t bits = std::bit_cast<uint64_t>(value);
-    for (int i = 0; i < 8; ++i)
-        at[i] = static_cast<uint8_t>(bits >> (8 * i));
+    PutU32(at, static_cast<uint32_t>(bits));
+    PutU32(at + 4, static_cast<uint32_t>(bits >> 32));
 }
 
 double GetDouble(const uint8_t* at) {
-    uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i)
-        bits |= static_cast<uint64_t>(at[i]) << (8 * i);
-    return std::bit_cast<double>(bits);
+    return std::bit_cast<double>(GetU32(at) | (static_cast<uint64_t>(GetU32(at + 4)) << 32));
 }
 
 // The program's own data file; none when the program's path is unknown.

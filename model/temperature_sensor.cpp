@@ -59,13 +59,8 @@ float Scaled(double relative, double r0) {
 
 }  // namespace
 
-Pt100Sensor::Pt100Sensor() {
-    name = "Pt100 (3850)";
-    coefficients = &Pt100Table;
-    degree = 2;
-    kind = ResistanceKind;
-    r0 = 100.0;
-}
+Pt100Sensor::Pt100Sensor()
+    : TemperatureSensor("Pt100 (3850)", Pt100Table, 2, ResistanceKind, 100.0) {}
 
 float Pt100Sensor::ResistanceAt(float t) const {
     const long double x = t;
@@ -84,36 +79,22 @@ Pt1000Sensor::Pt1000Sensor() {
     r0 = 1000.0;
 }
 
-NiSensor5000::NiSensor5000() {
-    name = "Ni1000 (5000)";
-    coefficients = &Ni5000Table;
-    degree = 2;
-    kind = ResistanceKind;
-    r0 = 1000.0;
-}
+NiSensor5000::NiSensor5000()
+    : TemperatureSensor("Ni1000 (5000)", Ni5000Table, 2, ResistanceKind, 1000.0) {}
 
 float NiSensor5000::ResistanceAt(float t) const {
     return Scaled(Horner(Ni5000Forward, static_cast<long double>(t)), r0);
 }
 
-NiSensor6180::NiSensor6180() {
-    name = "Ni1000 (6180)";
-    coefficients = &Ni6180Table;
-    degree = 2;
-    kind = ResistanceKind;
-    r0 = 1000.0;
-}
+NiSensor6180::NiSensor6180()
+    : TemperatureSensor("Ni1000 (6180)", Ni6180Table, 2, ResistanceKind, 1000.0) {}
 
 float NiSensor6180::ResistanceAt(float t) const {
     return Scaled(Horner(Ni6180Forward, static_cast<long double>(t)), r0);
 }
 
-NtcSensor::NtcSensor() {
-    name = "NR351 3K0";
-    coefficients = &NtcTable;
-    degree = 3;
-    kind = ThermistorKind;
-}
+// The thermistor has no nominal resistance at 0 degC: r0 stays 0.
+NtcSensor::NtcSensor() : TemperatureSensor("NR351 3K0", NtcTable, 3, ThermistorKind, 0.0) {}
 
 float NtcSensor::ResistanceAt(float t) const {
     // ln R is a polynomial in the reciprocal absolute temperature, taken as a float.

@@ -28,6 +28,15 @@ class TemperatureSensor : public BaseObject {
     int32_t degree = 0;
     int32_t kind = 0;
     double r0 = 0.0;
+
+  protected:
+    TemperatureSensor(const char* sensorName, const SensorTable& table, int32_t tableDegree,
+                      int32_t tableKind, double nominal)
+        : name(sensorName),
+          coefficients(&table),
+          degree(tableDegree),
+          kind(tableKind),
+          r0(nominal) {}
 };
 
 // Platinum resistance thermometer, 100 ohm at 0 degC, alpha 0.00385.

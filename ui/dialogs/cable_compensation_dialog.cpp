@@ -14,24 +14,11 @@ CableCompensationDialog::CableCompensationDialog(WindowObject* parent, Converter
     progressBar = new ProgressBar(this, IDC_CABLE_PROGRESS);
 }
 
-CableCompensationDialog::~CableCompensationDialog() {
-    StopTimer();
-}
-
 void CableCompensationDialog::Dispatch(WindowMessage& message) {
-    switch (message.Message) {
-        case WM_TIMER:
-            OnTimerTick(message);
-            break;
-        // The timer goes with the window, while the handle is still valid.
-        case WM_DESTROY:
-            StopTimer();
-            ShadedDialog::Dispatch(message);
-            break;
-        default:
-            ShadedDialog::Dispatch(message);
-            break;
-    }
+    if (timer.Ticks(message))
+        OnTimerTick(message);
+    else
+        ShadedDialog::Dispatch(message);
 }
 
 void CableCompensationDialog::DispatchChildNotify(WindowMessage& message, int id) {
@@ -57,19 +44,18 @@ void CableCompensationDialog::StartMeasurement() {
     SetFocus(GetDlgItem(Handle, IDOK));
     startButton->Disable();
     measurement.Start();
-    if (timer == 0) timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
+    timer.Start(Handle, timerPeriod);
 }
 
 void CableCompensationDialog::OnTimerTick(WindowMessage&) {
     // A tick still queued when the measurement ended reads nothing.
     if (!measurement.measuring) return;
-    float capacity = 0.0f;
-    if (!link->ReadCableCapacity(capacity)) return;
-    if (CountSample(measurement, *progressBar, capacity)) FinishMeasurement();
+    if (TakeSample(*link, &ConverterLink::ReadCableCapacity, measurement, *progressBar))
+        FinishMeasurement();
 }
 
 void CableCompensationDialog::FinishMeasurement() {
-    StopTimer();
+    timer.Stop();
     capacityField->SetFloat(static_cast<float>(measurement.Average()));
     startButton->Enable();
 }
@@ -84,13 +70,7 @@ void CableCompensationDialog::OnOk(WindowMessage& message) {
 }
 
 void CableCompensationDialog::OnCancel(WindowMessage& message) {
-    StopTimer();
+    timer.Stop();
     measurement.Cancel();
     ShadedDialog::OnCancel(message);
-}
-
-void CableCompensationDialog::StopTimer() {
-    if (timer == 0) return;
-    if (Handle != nullptr) KillTimer(Handle, TimerId);
-    timer = 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/sample_measurement.h"
+#include "ui/dialogs/sample_timer.h"
 #include "ui/framework/shaded_dialog.h"
 
 class ConverterLink;
@@ -19,7 +20,6 @@ class CableCompensationDialog : public ShadedDialog {
 
     // The link is borrowed and must outlive the dialog.
     CableCompensationDialog(WindowObject* parent, ConverterLink& link);
-    ~CableCompensationDialog() override;
 
     void Dispatch(WindowMessage& message) override;
     void DispatchChildNotify(WindowMessage& message, int id) override;
@@ -32,7 +32,6 @@ class CableCompensationDialog : public ShadedDialog {
     // "Start": a new measurement.
     void StartMeasurement();
     void FinishMeasurement();
-    void StopTimer();
 
     ValueField* capacityField = nullptr;
     PushButton* startButton = nullptr;
@@ -41,7 +40,7 @@ class CableCompensationDialog : public ShadedDialog {
     // sampleSum and sampleCount of the capacity samples; the average is 0 until one completed.
     SampleMeasurement measurement;
     // The timer runs only while measuring.
-    UINT_PTR timer = 0;
+    SampleTimer timer{TimerId};
     // Tests lengthen it so that only the ticks they send arrive.
     UINT timerPeriod = SampleMeasurement::TickPeriod;
 };

@@ -26,24 +26,11 @@ ProbeCalibrationDialog::ProbeCalibrationDialog(WindowObject* parent, ConverterLi
     manualCheck = new CheckBox(this, IDC_PROBE_MANUAL);
 }
 
-ProbeCalibrationDialog::~ProbeCalibrationDialog() {
-    StopTimer();
-}
-
 void ProbeCalibrationDialog::Dispatch(WindowMessage& message) {
-    switch (message.Message) {
-        case WM_TIMER:
-            OnTimerTick(message);
-            break;
-        // The timer goes with the window, while the handle is still valid.
-        case WM_DESTROY:
-            StopTimer();
-            ShadedDialog::Dispatch(message);
-            break;
-        default:
-            ShadedDialog::Dispatch(message);
-            break;
-    }
+    if (timer.Ticks(message))
+        OnTimerTick(message);
+    else
+        ShadedDialog::Dispatch(message);
 }
 
 void ProbeCalibrationDialog::DispatchChildNotify(WindowMessage& message, int id) {
@@ -72,7 +59,7 @@ void ProbeCalibrationDialog::SetUp() {
     progressBar->SetRange(0, SampleMeasurement::SamplesPerMeasurement);
     if (link->ReadProbeCoefficients(coefficients)) ShowCoefficient();
     manualCheck->Enable();
-    timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
+    timer.Start(Handle, timerPeriod);
 }
 
 void ProbeCalibrationDialog::StartMeasurement() {
@@ -89,10 +76,9 @@ void ProbeCalibrationDialog::StartMeasurement() {
 }
 
 void ProbeCalibrationDialog::OnTimerTick(WindowMessage&) {
-    float conductance = 0.0f;
-    if (!link->ReadConductance(conductance)) return;
-    conductanceField->SetFixed(conductance, ValueDecimals);
-    if (CountSample(measurement, *progressBar, conductance)) FinishMeasurement();
+    if (TakeSample(*link, &ConverterLink::ReadConductance, measurement, *progressBar,
+                   conductanceField, ValueDecimals))
+        FinishMeasurement();
 }
 
 void ProbeCalibrationDialog::FinishMeasurement() {
@@ -140,10 +126,4 @@ void ProbeCalibrationDialog::OnOk(WindowMessage& message) {
         link->WriteProbeCoefficients(coefficients);
     }
     ShadedDialog::OnOk(message);
-}
-
-void ProbeCalibrationDialog::StopTimer() {
-    if (timer == 0) return;
-    if (Handle != nullptr) KillTimer(Handle, TimerId);
-    timer = 0;
 }

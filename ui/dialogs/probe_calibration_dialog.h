@@ -2,6 +2,7 @@
 
 #include "link/converter_link.h"
 #include "model/sample_measurement.h"
+#include "ui/dialogs/sample_timer.h"
 #include "ui/framework/shaded_dialog.h"
 
 class NumberEdit;
@@ -21,7 +22,6 @@ class ProbeCalibrationDialog : public ShadedDialog {
 
     // The link is borrowed and must outlive the dialog.
     ProbeCalibrationDialog(WindowObject* parent, ConverterLink& link);
-    ~ProbeCalibrationDialog() override;
 
     void Dispatch(WindowMessage& message) override;
     void DispatchChildNotify(WindowMessage& message, int id) override;
@@ -34,7 +34,6 @@ class ProbeCalibrationDialog : public ShadedDialog {
     void FinishMeasurement();
     void ManualEntryChanged();
     void ShowCoefficient();
-    void StopTimer();
 
     NumberEdit* normalEdit = nullptr;
     ValueField* conductanceField = nullptr;
@@ -46,7 +45,7 @@ class ProbeCalibrationDialog : public ShadedDialog {
     CheckBox* manualCheck = nullptr;
     ConverterLink* link = nullptr;
     ProbeCoefficients coefficients;
-    UINT_PTR timer = 0;
+    SampleTimer timer{TimerId};
     double currentNormal = 0.0;
     // sampleSum, sampleCount and measuring of the conductance samples.
     SampleMeasurement measurement;

@@ -82,8 +82,7 @@ void ProbeTableDialog::CreateControls() {
 }
 
 ProbeTableDialog::~ProbeTableDialog() {
-    StopTimer();
-    // The controls let go of the fonts with their windows.
+    // The timer and the controls go with the window; the controls let go of the fonts then.
     DestroyHandle();
     if (headerFont != nullptr) DeleteObject(headerFont);
     if (listFont != nullptr) DeleteObject(listFont);
@@ -91,19 +90,10 @@ ProbeTableDialog::~ProbeTableDialog() {
 }
 
 void ProbeTableDialog::Dispatch(WindowMessage& message) {
-    switch (message.Message) {
-        case WM_TIMER:
-            OnTimerTick(message);
-            break;
-        // The timer goes with the window, while the handle is still valid.
-        case WM_DESTROY:
-            StopTimer();
-            ShadedDialog::Dispatch(message);
-            break;
-        default:
-            ShadedDialog::Dispatch(message);
-            break;
-    }
+    if (timer.Ticks(message))
+        OnTimerTick(message);
+    else
+        ShadedDialog::Dispatch(message);
 }
 
 void ProbeTableDialog::DispatchChildNotify(WindowMessage& message, int id) {
@@ -167,7 +157,7 @@ void ProbeTableDialog::SetUp() {
     if (link->firmwareVersion() < ConstantTermFirmware)
         EnableWindow(GetDlgItem(Handle, IDC_TABLE_K0_LABEL), FALSE);
     if (link->ReadProbeCoefficients(coefficients)) ShowCoefficients();
-    timer = SetTimer(Handle, TimerId, timerPeriod, nullptr);
+    timer.Start(Handle, timerPeriod);
 }
 
 void ProbeTableDialog::UpdateTableButtons() {
@@ -207,10 +197,9 @@ void ProbeTableDialog::StartMeasurement() {
 }
 
 void ProbeTableDialog::OnTimerTick(WindowMessage&) {
-    float conductance = 0.0f;
-    if (!link->ReadConductance(conductance)) return;
-    conductanceField->SetFixed(conductance, ValueDecimals);
-    if (CountSample(measurement, *progressBar, conductance)) FinishMeasurement();
+    if (TakeSample(*link, &ConverterLink::ReadConductance, measurement, *progressBar,
+                   conductanceField, ValueDecimals))
+        FinishMeasurement();
 }
 
 void ProbeTableDialog::FinishMeasurement() {
@@ -297,10 +286,4 @@ void ProbeTableDialog::StoreTable() {
         const std::string text = StoreFailedText(points->dataFile);
         if (askUser(Handle, text.c_str(), MB_RETRYCANCEL) != IDRETRY) return;
     }
-}
-
-void ProbeTableDialog::StopTimer() {
-    if (timer == 0) return;
-    if (Handle != nullptr) KillTimer(Handle, TimerId);
-    timer = 0;
 }

@@ -6,6 +6,7 @@
 
 #include "link/converter_link.h"
 #include "model/sample_measurement.h"
+#include "ui/dialogs/sample_timer.h"
 #include "ui/dialogs/user_message.h"
 #include "ui/framework/shaded_dialog.h"
 
@@ -57,7 +58,6 @@ class ProbeTableDialog : public ShadedDialog {
     void ManualEntryChanged();
     // K[1] always; K[0], K[2], K[3] only when not 0 (else the edit is emptied).
     void ShowCoefficients();
-    void StopTimer();
     // Stores a changed table; while that fails, asks whether to try again (Retry / Cancel).
     void StoreTable();
     // The default of shiftHeld: the high bit of GetKeyState(VK_SHIFT).
@@ -79,7 +79,7 @@ class ProbeTableDialog : public ShadedDialog {
     ConverterLink* link = nullptr;
     std::unique_ptr<ProbeTable> points;
     ProbeCoefficients coefficients;
-    UINT_PTR timer = 0;
+    SampleTimer timer{TimerId};
     double currentNormal = 0.0;
     // sampleSum, sampleCount and measuring of the conductance samples.
     SampleMeasurement measurement;

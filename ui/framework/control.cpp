@@ -21,3 +21,11 @@ bool Control::RegisterWindowClass() {
 void Control::OnPaint(WindowMessage& message) {
     DefaultHandler(message);
 }
+
+int Control::CopyText(char* buffer, int maximum) {
+    if (Handle == nullptr || maximum <= 0) {
+        if (maximum > 0) buffer[0] = '\0';
+        return 0;
+    }
+    return GetWindowTextA(Handle, buffer, maximum);
+}

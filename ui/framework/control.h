@@ -21,4 +21,9 @@ class Control : public Window {
     bool RegisterWindowClass() override;
     // The control paints itself.
     void OnPaint(WindowMessage& message) override;
+
+  protected:
+    // GetWindowTextA: at most maximum - 1 characters and a zero, an empty text before the
+    // native window exists; returns the length copied.
+    int CopyText(char* buffer, int maximum);
 };

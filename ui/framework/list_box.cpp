@@ -173,11 +173,7 @@ UINT ComboBox::MessageCode(int operation) {
 }
 
 int ComboBox::GetText(char* buffer, int maximum) {
-    if (Handle == nullptr || maximum <= 0) {
-        if (maximum > 0) buffer[0] = '\0';
-        return 0;
-    }
-    return GetWindowTextA(Handle, buffer, maximum);
+    return CopyText(buffer, maximum);
 }
 
 void ComboBox::SetText(const char* text) {

@@ -36,11 +36,7 @@ int StaticText::TransferValue(void* buffer, int direction) {
 }
 
 int StaticText::GetText(char* buffer, int maximum) {
-    if (Handle == nullptr || maximum <= 0) {
-        if (maximum > 0) buffer[0] = '\0';
-        return 0;
-    }
-    return GetWindowTextA(Handle, buffer, maximum);
+    return CopyText(buffer, maximum);
 }
 
 void StaticText::SetText(const char* text) {

@@ -13,30 +13,28 @@ bool IsFailureMarker(float value) {
     return std::bit_cast<uint32_t>(value) == MainWindow::MeasurementFailedBits;
 }
 
+// A value the converter may answer with the failure marker: the marker sets `flag` and shows
+// `failureText`, a number clears the flag and shows itself with one decimal.
+void ShowMarkedValue(float value, uint32_t flag, const char* failureText, uint32_t& errorFlags,
+                     ValueField& field) {
+    if (IsFailureMarker(value)) {
+        errorFlags |= flag;
+        field.SetText(failureText);
+    } else {
+        errorFlags &= ~flag;
+        field.SetFixed(value, 1);
+    }
+}
+
 }  // namespace
 
 void MainWindow::Poll() {
     float value = 0.0f;
     // A converter that does not answer costs one time-out per cycle, not five.
     if (!link->ReadResistance(value)) return;
-    if (IsFailureMarker(value)) {
-        errorFlags |= ResistanceFailed;
-        resistanceField->SetText("Failure");
-    } else {
-        errorFlags &= ~ResistanceFailed;
-        resistanceField->SetFixed(value, 1);
-    }
-
-    if (link->ReadTemperature(value)) {
-        if (IsFailureMarker(value)) {
-            errorFlags |= TemperatureInvalid;
-            temperatureField->SetText("Invalid");
-        } else {
-            errorFlags &= ~TemperatureInvalid;
-            temperatureField->SetFixed(value, 1);
-        }
-    }
-
+    ShowMarkedValue(value, ResistanceFailed, "Failure", errorFlags, *resistanceField);
+    if (link->ReadTemperature(value))
+        ShowMarkedValue(value, TemperatureInvalid, "Invalid", errorFlags, *temperatureField);
     if (link->ReadConductance(value)) conductanceField->SetFixed(value, 2);
     if (link->ReadConductivity(value)) conductivityField->SetFixed(value, 2);
     if (link->ReadRatio(value)) ratioField->SetFixed(value * 100.0f, 2);
