@@ -36,3 +36,9 @@ enum ParameterCode : uint8_t {
 
 // From this firmware on the probe coefficients travel as four floats under 'F'.
 constexpr uint16_t FirmwareWithK0 = 0x0103;
+// From this firmware on the converter knows the thermistor (its table in ln R) ...
+constexpr uint16_t FirstFirmwareWithThermistor = 0x0101;
+// ... and the nonlinear temperature compensation (mode 2).
+constexpr uint16_t FirstFirmwareWithNonlinear = 0x0102;
+// The highest damping the converter takes, for the input and the temperature alike.
+constexpr uint8_t MaxDamping = 30;

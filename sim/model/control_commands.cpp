@@ -287,11 +287,19 @@ bool ApplyFaultWords(FaultInjector& faults, const std::vector<std::string_view>&
             }
         }
     }
+    uint64_t after = 0;
+    if (i < words.size() && words[i] == "after") {
+        if (++i >= words.size() || !ParseUnsigned(words[i], after) || after > 1000000) {
+            error = "after needs a count of answers";
+            return false;
+        }
+        ++i;
+    }
     if (i != words.size()) {
         error = "unexpected: " + std::string(words[i]);
         return false;
     }
-    faults.Set(*kind, static_cast<uint32_t>(parameter), count, code);
+    faults.Set(*kind, static_cast<uint32_t>(parameter), count, code, static_cast<int>(after));
     return true;
 }
 
@@ -337,8 +345,9 @@ std::vector<std::string> DescribeState(const DeviceModel& model) {
 
 std::vector<std::string> ControlHelp() {
     return {
-        "fault KIND [N] [on CODE] [next [COUNT] | always]  spoil the next answer, the next COUNT,",
-        "    or all; with on CODE (two hex digits) only answers to requests with that code",
+        "fault KIND [N] [on CODE] [next [COUNT] | always] [after SKIP]  spoil the next answer,",
+        "    the next COUNT, or all; with on CODE (two hex digits) only answers to requests with",
+        "    that code; after SKIP lets SKIP answers pass untouched first",
         "    KIND: silence | checksum | nak (first byte 0x15) | length (one byte too many)",
         "          cut N (only N bytes, default 3) | header N (length byte N >= 62, default 62)",
         "          garbage N (N noise bytes first, default 3) | slow N (N ms before each byte",

@@ -7,7 +7,7 @@
 #include "sim/model/device_model.h"
 
 // The simulator's control language, one command a line:
-//   fault KIND [N] [on CODE] [next [COUNT] | always]   fault clear
+//   fault KIND [N] [on CODE] [next [COUNT] | always] [after SKIP]   fault clear
 //   set temperature|conductivity|cell|capacity VALUE   set sensor
 //   auto|pt100|pt1000|ni5000|ni6180|ntc set noise|drift on|off   set firmware V   set identity TEXT
 //   set serial N set output N   set relay N   sensor broken on|off   advance MS   show   help quit

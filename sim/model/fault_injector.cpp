@@ -60,7 +60,7 @@ bool FaultTakesParameter(FaultKind kind) {
     return entry && entry->takesParameter;
 }
 
-void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int code) {
+void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int code, int after) {
     if (kind == FaultKind::None || count == 0) {
         Clear();
         return;
@@ -69,6 +69,7 @@ void FaultInjector::Set(FaultKind kind, uint32_t parameter, int count, int code)
     fault.parameter = parameter;
     fault.remaining = count < 0 ? FaultAlways : count;
     fault.code = code;
+    fault.passing = after > 0 ? after : 0;
 }
 
 Transmission FaultInjector::Apply(const std::vector<uint8_t>& answer, int code) {
@@ -76,6 +77,11 @@ Transmission FaultInjector::Apply(const std::vector<uint8_t>& answer, int code) 
     out.bytes = answer;
     const bool otherCode = fault.code != Fault::AnyCode && code != fault.code;
     if (fault.kind == FaultKind::None || answer.size() < 3 || otherCode) {
+        out.gapMs.assign(out.bytes.size(), 0);
+        return out;
+    }
+    if (fault.passing > 0) {
+        --fault.passing;
         out.gapMs.assign(out.bytes.size(), 0);
         return out;
     }
@@ -140,6 +146,10 @@ std::string FaultInjector::Describe() const {
     } else {
         text += " next ";
         text += std::to_string(fault.remaining);
+    }
+    if (fault.passing > 0) {
+        text += " after ";
+        text += std::to_string(fault.passing);
     }
     return text;
 }

@@ -30,6 +30,7 @@ struct Fault {
     uint32_t parameter = 0;
     int remaining = 0;   // answers still to spoil, FaultAlways for no end
     int code = AnyCode;  // only answers to requests with this code, or AnyCode
+    int passing = 0;     // answers that still go out untouched before the first spoiled one
     static constexpr int AnyCode = -1;
 };
 
@@ -51,13 +52,15 @@ class FaultInjector {
   public:
     // count > 0: the next `count` answers; FaultAlways: until Clear. A new fault replaces the old.
     // code: only answers to requests with this code count and are spoiled (Fault::AnyCode: all).
-    void Set(FaultKind kind, uint32_t parameter, int count, int code = Fault::AnyCode);
+    // The first `after` answers that count still go out untouched.
+    void Set(FaultKind kind, uint32_t parameter, int count, int code = Fault::AnyCode,
+             int after = 0);
     void Clear() { fault = Fault{}; }
     const Fault& current() const { return fault; }
     bool Active() const { return fault.kind != FaultKind::None; }
     // One answer (to a request with `code`) through the fault, which uses up one of its answers.
     Transmission Apply(const std::vector<uint8_t>& answer, int code = Fault::AnyCode);
-    // "silence next 2", "checksum on 3C always", "none".
+    // "silence next 2", "checksum on 3C always", "silence next 1 after 5", "none".
     std::string Describe() const;
 
   private:

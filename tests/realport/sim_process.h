@@ -50,3 +50,6 @@ struct ProgramRun {
 
 // Runs zr3sim to its end with no input (for --help and bad options).
 ProgramRun RunSimToEnd(const std::vector<std::string>& arguments, int timeoutMs = 5000);
+// Runs any program to its end with no input (stdin closed at once), collecting its output.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      int timeoutMs = 5000);

@@ -17,7 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-pid_t Spawn(const std::vector<std::string>& arguments, int& in, int& out, int* err) {
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments, int& in,
+            int& out, int* err) {
     int inPipe[2], outPipe[2], errPipe[2] = {-1, -1};
     if (pipe(inPipe) != 0) return -1;
     if (pipe(outPipe) != 0) return -1;
@@ -31,13 +32,13 @@ pid_t Spawn(const std::vector<std::string>& arguments, int& in, int& out, int* e
             if (fd > 2) close(fd);
         }
         std::vector<char*> argv;
-        std::string program = ZR3SIM_PATH;
-        argv.push_back(program.data());
+        std::string path = program;
+        argv.push_back(path.data());
         std::vector<std::string> copies = arguments;
         for (auto& a : copies)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
     close(inPipe[0]);
@@ -74,7 +75,7 @@ SimProcess::~SimProcess() {
 
 bool SimProcess::Start(const std::vector<std::string>& arguments) {
     signal(SIGPIPE, SIG_IGN);
-    child = Spawn(arguments, toChild, fromChild, nullptr);
+    child = Spawn(ZR3SIM_PATH, arguments, toChild, fromChild, nullptr);
     if (child < 0) return false;
     if (!ReadLine(slavePath, 5000) || slavePath.empty()) return false;
     shortName = slavePath;
@@ -150,9 +151,14 @@ int SimProcess::WaitExit(int ms) {
 }
 
 ProgramRun RunSimToEnd(const std::vector<std::string>& arguments, int timeoutMs) {
+    return RunProgram(ZR3SIM_PATH, arguments, timeoutMs);
+}
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      int timeoutMs) {
     ProgramRun run;
     int in = -1, out = -1, err = -1;
-    const pid_t pid = Spawn(arguments, in, out, &err);
+    const pid_t pid = Spawn(program, arguments, in, out, &err);
     if (pid < 0) return run;
     close(in);
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);

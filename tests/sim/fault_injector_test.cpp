@@ -72,6 +72,16 @@ TEST(Faults, LastForTheNextAnswersOrUntilCleared) {
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(AskText(model, ReadDamping), "");
     EXPECT_EQ(model.faults().Describe(), "silence always");
+    // A fault may let a number of answers pass first.
+    std::string error;
+    ASSERT_TRUE(sim::ApplyFaultWords(model.faults(), sim::SplitWords("nak next 1 after 2"), error));
+    EXPECT_EQ(model.faults().Describe(), "nak next 1 after 2");
+    EXPECT_EQ(AskText(model, ReadDamping), "06 01 05 F4");
+    EXPECT_EQ(AskText(model, ReadDamping), "06 01 05 F4");
+    EXPECT_EQ(AskText(model, ReadDamping), "15 01 05 E5");
+    EXPECT_EQ(AskText(model, ReadDamping), "06 01 05 F4");
+    EXPECT_FALSE(sim::ApplyFaultWords(model.faults(), sim::SplitWords("nak after"), error));
+    model.faults().Set(FaultKind::Silence, 0, FaultAlways);
     // A silenced write still changes the setting: the converter took it, the answer got lost.
     EXPECT_EQ(AskText(model, "01 44 01 07 B3"), "");
     EXPECT_EQ(model.state().inputDamping, 7);

@@ -60,9 +60,6 @@ class MainWindow : public Window {
     // The bit pattern with which the converter marks a failed measurement.
     static constexpr uint32_t MeasurementFailedBits = 0xFFFFFFFF;
 
-    static constexpr uint16_t FirstFirmwareWithThermistor = 0x0101;
-    static constexpr uint16_t FirstFirmwareWithNonlinear = 0x0102;
-    static constexpr int MaxDamping = 30;
     // Port names are read into a buffer of 7 characters and the zero.
     static constexpr int PortNameLength = 7;
 

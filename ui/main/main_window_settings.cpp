@@ -3,6 +3,7 @@
 
 #include "link/converter_link.h"
 #include "model/sensor_list.h"
+#include "model/sensor_transfer.h"
 #include "ui/framework/button_controls.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/list_box.h"
@@ -83,15 +84,9 @@ void MainWindow::ReadAll() {
 }
 
 bool MainWindow::ShowConverterSensor() {
-    uint8_t kind = 0;
-    uint8_t degree = 0;
-    SensorTable table{};
-    if (!link->ReadSensorKind(kind) || !link->ReadSensorDegree(degree) ||
-        !link->ReadSensorTable(table))
-        return false;
-    TemperatureSensor* model = FindSensor(*sensors, kind, degree, table);
-    if (model == nullptr) return false;
-    sensorCombo->SetText(model->name);
+    const SensorReading reading = ReadSensor(*link, *sensors);
+    if (reading.model == nullptr) return false;
+    sensorCombo->SetText(reading.model->name);
     return true;
 }
 
@@ -162,21 +157,8 @@ void MainWindow::WriteSelectedSensor() {
     // The list offers the models in list order, so an index is a position in the sensor list.
     int index = sensorCombo->GetSelIndex();
     if (index < 0 || index >= sensors->Count) return;
-    TemperatureSensor* model = sensors->SensorAt(index);
-    // A thermistor's resistance falls as the temperature rises: its window is the other way round.
-    bool thermistor = model->kind == TemperatureSensor::ThermistorKind;
-    float cold = model->ResistanceAt(-20.0f);
-    float hot = model->ResistanceAt(100.0f);
-    // The first step that fails ends the write without the commit, so the converter never takes
-    // new limits with an old table; the list then shows the sensor the converter holds.
-    const bool written = link->WriteLowerResistanceLimit(thermistor ? hot : cold) &&
-                         link->WriteUpperResistanceLimit(thermistor ? cold : hot) &&
-                         link->WriteSensorTable(*model->coefficients) &&
-                         link->WriteSensorDegree(static_cast<uint8_t>(model->degree)) &&
-                         link->WriteSensorKind(static_cast<uint8_t>(model->kind));
-    if (written) {
-        link->CommitSensor();
-        return;
-    }
+    // A failed step ends the write without the commit; the list then shows the sensor the
+    // converter holds.
+    if (WriteSensor(*link, *sensors->SensorAt(index)) == SensorWriteStep::Done) return;
     if (!ShowConverterSensor()) sensorCombo->SetSelIndex(-1);
 }

@@ -1,0 +1,141 @@
+#include "ctl/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <iostream>
+
+#include "ctl/commands.h"
+#include "ctl/exit_status.h"
+#include "ctl/setting_names.h"
+
+namespace {
+
+std::string SettingsHelp() {
+    std::string text = "Settings (NAME=VALUE; the same names in show --json and backup files):\n";
+    for (const auto& entry : AllSettings()) {
+        std::string name = entry.name;
+        name.resize(20, ' ');
+        text += "  " + name + entry.meaning + "\n";
+    }
+    return text;
+}
+
+// Runs the chosen subcommand's action after parsing.
+using Action = std::function<int(const CtlOptions&)>;
+
+CLI::App* Command(CLI::App& parent, const char* name, const char* description, Action action,
+                  Action& chosen) {
+    CLI::App* command = parent.add_subcommand(name, description);
+    // A group (calibrate, table) only chooses through its own subcommands.
+    if (action) command->callback([&chosen, action] { chosen = action; });
+    return command;
+}
+
+void AddIntervalOption(CLI::App* command, CtlOptions& o, const char* what) {
+    command->add_option("--interval", o.interval, what)->type_name("S");
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    CtlOptions o;
+    Action chosen;
+    CLI::App app(
+        "Configures and calibrates a ZR3 conductivity converter on a serial port.\n"
+        "Exit status: 0 success, 1 the converter did not answer or refused, 2 a usage "
+        "or input error (nothing sent).",
+        "zr3ctl");
+    app.require_subcommand(1);
+    // -p may also follow the subcommand.
+    app.fallthrough();
+    app.add_option("-p,--port", o.port, "serial port: /dev/ttyUSB0, a /dev/serial/by-id name, COM3")
+        ->type_name("PORT");
+
+    Command(app, "ports", "list the serial ports", RunPorts, chosen);
+
+    auto* info = Command(app, "info", "identity, firmware, serial number, output and relay",
+                         RunInfo, chosen);
+    info->add_flag("--json", o.json, "as JSON");
+    auto* show = Command(app, "show", "every setting", RunShow, chosen);
+    show->add_flag("--json", o.json, "as JSON, by the names of set");
+    auto* set =
+        Command(app, "set", "write settings one by one and print the answers", RunSet, chosen);
+    set->add_option("assignments", o.assignments, "NAME=VALUE ...")->required();
+    set->footer(SettingsHelp());
+
+    auto* backup =
+        Command(app, "backup", "save every writable setting to a JSON file", RunBackup, chosen);
+    backup->add_option("file", o.file, "FILE.json")->required();
+    auto* restore =
+        Command(app, "restore", "write the settings of a backup file that differ, read them back",
+                RunRestore, chosen);
+    restore->add_option("file", o.file, "FILE.json")->required();
+    restore->add_flag("--dry-run", o.dryRun, "only show what would change");
+
+    auto* monitor =
+        Command(app, "monitor", "the five live values, one line per reading", RunMonitor, chosen);
+    AddIntervalOption(monitor, o, "seconds between readings (default 1)");
+    monitor->add_option("--count", o.count, "readings, 0 for no end (default 0)")->type_name("N");
+    monitor->add_flag("--csv", o.csv, "comma-separated, empty fields for Failure and Invalid");
+
+    auto* calibrate = Command(app, "calibrate", "20-sample calibrations", nullptr, chosen);
+    calibrate->require_subcommand(1);
+    auto* cable = Command(*calibrate, "cable", "measure and store the cable compensation",
+                          RunCalibrateCable, chosen);
+    AddIntervalOption(cable, o, "seconds between samples (default 0.65)");
+    cable->add_flag("-y,--yes", o.yes, "write without asking");
+    auto* probe = Command(*calibrate, "probe",
+                          "one-point probe calibration: K1 = normal / average conductance",
+                          RunCalibrateProbe, chosen);
+    probe->add_option("--normal", o.normal, "conductivity of the solution, uS/cm")
+        ->required()
+        ->type_name("VALUE");
+    AddIntervalOption(probe, o, "seconds between samples (default 0.65)");
+    probe->add_flag("-y,--yes", o.yes, "write without asking");
+
+    auto* table = Command(app, "table", "the probe table file, offline", nullptr, chosen);
+    table->require_subcommand(1);
+    auto fitOptions = [&](CLI::App* command) {
+        command->add_flag("--shift", o.shift, "proportional fit through the origin");
+        command->add_option("--firmware", o.firmware, "converter firmware (default 1.03)")
+            ->type_name("V");
+    };
+    auto* tableShow = Command(*table, "show", "list the points", RunTableShow, chosen);
+    tableShow->add_option("file", o.file, "FILE.dat")->required();
+    auto* fit = Command(*table, "fit", "fit the characteristic; prints k0..k3 for set", RunTableFit,
+                        chosen);
+    fit->add_option("file", o.file, "FILE.dat")->required();
+    fitOptions(fit);
+    auto* report = Command(*table, "report", "write the text report of the points and the fit",
+                           RunTableReport, chosen);
+    report->add_option("file", o.file, "FILE.dat")->required();
+    report->add_option("report", o.reportFile, "REPORT.txt")->required();
+    fitOptions(report);
+    auto* add = Command(*table, "add", "add a point", RunTableAdd, chosen);
+    add->add_option("file", o.file, "FILE.dat")->required();
+    add->add_option("--conductance", o.conductance, "G, uS")->required()->type_name("G");
+    add->add_option("--normal", o.pointNormal, "normal conductivity, uS/cm")
+        ->required()
+        ->type_name("KAPPA");
+    auto* del = Command(*table, "delete", "delete a point", RunTableDelete, chosen);
+    del->add_option("file", o.file, "FILE.dat")->required();
+    del->add_option("index", o.index, "the point's number as listed (1 ..)")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error, std::cout, std::cerr);
+        return ExitUsage;
+    }
+    if (!chosen) return ExitUsage;
+    try {
+        return chosen(o);
+    } catch (const CommandFailure& failure) {
+        std::cerr << "zr3ctl: " << failure.what() << '\n';
+        return failure.status;
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+class ConverterSession;
+
+// What the command line gave; numbers stay words until each command checks them strictly.
+struct CtlOptions {
+    std::string port;
+    bool json = false;
+    std::vector<std::string> assignments;  // set NAME=VALUE ...
+    std::string file;                      // backup, restore, table FILE.dat
+    bool dryRun = false;
+    std::string interval;  // monitor, calibrate: seconds between readings
+    std::string count;     // monitor: readings, 0 for no end
+    bool csv = false;
+    bool yes = false;
+    std::string normal;       // calibrate probe: the solution's conductivity, uS/cm
+    std::string reportFile;   // table report
+    bool shift = false;       // table fit, report: proportional fit
+    std::string firmware;     // table fit, report: the converter's firmware
+    std::string conductance;  // table add
+    std::string pointNormal;  // table add
+    std::string index;        // table delete
+};
+
+int RunPorts(const CtlOptions& options);
+int RunInfo(const CtlOptions& options);
+int RunShow(const CtlOptions& options);
+int RunSet(const CtlOptions& options);
+int RunBackup(const CtlOptions& options);
+int RunRestore(const CtlOptions& options);
+int RunMonitor(const CtlOptions& options);
+int RunCalibrateCable(const CtlOptions& options);
+int RunCalibrateProbe(const CtlOptions& options);
+int RunTableShow(const CtlOptions& options);
+int RunTableFit(const CtlOptions& options);
+int RunTableReport(const CtlOptions& options);
+int RunTableAdd(const CtlOptions& options);
+int RunTableDelete(const CtlOptions& options);
+
+// The converter's session on the -p port; a usage failure when no port was given.
+ConverterSession& OpenSession(const CtlOptions& options);
+// Identity, firmware, serial number, output and relay variants (exit 1 when not answered).
+nlohmann::ordered_json ConverterRecord(ConverterSession& session);
+// Seconds between readings from --interval (default when not given), checked strictly.
+double IntervalOption(const CtlOptions& options, double defaultSeconds);

@@ -1,0 +1,146 @@
+// info, show and set: the converter's identity and settings, read and written one by one.
+#include <iomanip>
+#include <iostream>
+#include <memory>
+
+#include "base/kind_text.h"
+#include "base/number_text.h"
+#include "ctl/commands.h"
+#include "ctl/converter_session.h"
+#include "ctl/converter_settings.h"
+#include "ctl/exit_status.h"
+#include "ctl/number_words.h"
+
+namespace {
+
+std::unique_ptr<ConverterSession> session;
+
+void PrintRecord(const nlohmann::ordered_json& record) {
+    for (const auto& [key, value] : record.items()) {
+        std::cout << std::left << std::setw(20) << key
+                  << (value.is_string() ? value.get<std::string>() : value.dump()) << '\n';
+    }
+}
+
+}  // namespace
+
+ConverterSession& OpenSession(const CtlOptions& options) {
+    if (options.port.empty()) FailUsage("this command needs the port: -p PORT");
+    session = std::make_unique<ConverterSession>(options.port);
+    return *session;
+}
+
+double IntervalOption(const CtlOptions& options, double defaultSeconds) {
+    if (options.interval.empty()) return defaultSeconds;
+    const auto seconds = ParseNumber(options.interval);
+    if (!seconds || *seconds < 0.0 || *seconds > 3600.0)
+        FailUsage("--interval: \"" + options.interval + "\" is not a time of 0 .. 3600 s");
+    return *seconds;
+}
+
+nlohmann::ordered_json ConverterRecord(ConverterSession& s) {
+    nlohmann::ordered_json record;
+    record["identity"] = s.identity();
+    record["firmware"] = FormatVersion(s.firmware());
+    int32_t serialNumber = 0;
+    uint8_t output = 0;
+    uint8_t relay = 0;
+    if (!s.link().ReadSerialNumber(serialNumber)) FailConverter("no answer: serial number");
+    if (!s.link().ReadOutputType(output)) FailConverter("no answer: output variant");
+    if (!s.link().ReadRelayVariant(relay)) FailConverter("no answer: relay variant");
+    record["serial-number"] = serialNumber;
+    record["output"] = OutputKindText(output);
+    record["relay"] = RelayKindText(relay);
+    return record;
+}
+
+int RunInfo(const CtlOptions& options) {
+    const nlohmann::ordered_json record = ConverterRecord(OpenSession(options));
+    if (options.json)
+        std::cout << record.dump(2) << '\n';
+    else
+        PrintRecord(record);
+    return ExitSuccess;
+}
+
+int RunShow(const CtlOptions& options) {
+    ConverterSession& s = OpenSession(options);
+    SensorList sensors;
+    nlohmann::ordered_json shown;
+    shown["converter"] = ConverterRecord(s);
+    std::string failed;
+    const Configuration c = ReadConfiguration(s.link(), sensors, failed);
+    if (!failed.empty()) FailConverter("no answer: " + failed);
+    nlohmann::ordered_json settings = nlohmann::ordered_json::object();
+    for (const auto& entry : AllSettings())
+        settings[entry.name] = SettingJson(entry.id, *c[entry.id], sensors);
+    shown["settings"] = settings;
+    if (options.json) {
+        std::cout << shown.dump(2) << '\n';
+        return ExitSuccess;
+    }
+    PrintRecord(shown["converter"]);
+    for (const auto& entry : AllSettings())
+        std::cout << std::left << std::setw(20) << entry.name
+                  << SettingText(entry.id, *c[entry.id], sensors) << '\n';
+    return ExitSuccess;
+}
+
+int RunSet(const CtlOptions& options) {
+    SensorList sensors;
+    // Every word is checked before the port is even opened.
+    std::vector<std::pair<SettingId, SettingValue>> changes;
+    if (options.assignments.empty()) FailUsage("set needs at least one NAME=VALUE");
+    for (const std::string& word : options.assignments) {
+        const size_t equals = word.find('=');
+        if (equals == std::string::npos) FailUsage("\"" + word + "\" is not NAME=VALUE");
+        const std::string name = word.substr(0, equals);
+        const auto id = SettingNamed(name);
+        if (!id) FailUsage("unknown setting \"" + name + "\" (see zr3ctl set --help)");
+        changes.emplace_back(*id, ParseSettingWord(*id, word.substr(equals + 1), sensors));
+    }
+
+    ConverterSession& s = OpenSession(options);
+    std::string objections;
+    for (const auto& [id, value] : changes) {
+        const std::string why = FirmwareObjection(id, value, sensors, s.firmware());
+        if (!why.empty()) objections += (objections.empty() ? "" : "\n") + why;
+    }
+    if (!objections.empty()) FailUsage(objections);
+
+    // The blocks whose other values a write keeps.
+    Configuration current;
+    for (const auto& [id, value] : changes) {
+        if (IsRelaySetting(id) && !current[SettingId::RelayClose]) {
+            RelaySettings relay;
+            if (!s.link().ReadRelaySettings(relay)) FailConverter("no answer: relay settings");
+            current[SettingId::RelayClose] = SettingValue{relay.closeValue, 0, -1};
+            current[SettingId::RelayOpen] = SettingValue{relay.openValue, 0, -1};
+            current[SettingId::RelayCloseDelay] = SettingValue{0.0f, relay.closeDelay, -1};
+            current[SettingId::RelayOpenDelay] = SettingValue{0.0f, relay.openDelay, -1};
+        }
+        if (IsProbeSetting(id) && !current[SettingId::K0]) {
+            ProbeCoefficients probe;
+            if (!s.link().ReadProbeCoefficients(probe))
+                FailConverter("no answer: probe coefficients");
+            current[SettingId::K0] = SettingValue{probe.K[0], 0, -1};
+            current[SettingId::K1] = SettingValue{probe.K[1], 0, -1};
+            current[SettingId::K2] = SettingValue{probe.K[2], 0, -1};
+            current[SettingId::K3] = SettingValue{probe.K[3], 0, -1};
+        }
+    }
+
+    int status = ExitSuccess;
+    for (const auto& [id, value] : changes) {
+        const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
+        if (!outcome.ok) FailConverter(outcome.failure);
+        std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
+        if (!SameValue(id, outcome.answered, value)) {
+            std::cerr << "zr3ctl: " << NameOf(id) << ": the converter keeps "
+                      << SettingText(id, outcome.answered, sensors) << ", not "
+                      << SettingText(id, value, sensors) << '\n';
+            status = ExitConverter;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,36 @@
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+
+#include "ctl/terminal.h"
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI NoteInterrupt(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        interrupted = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+bool StdinIsTerminal() {
+    return _isatty(0) != 0;
+}
+
+bool StderrIsTerminal() {
+    return _isatty(2) != 0;
+}
+
+void CatchInterrupt() {
+    SetConsoleCtrlHandler(NoteInterrupt, TRUE);
+}
+
+bool Interrupted() {
+    return interrupted;
+}

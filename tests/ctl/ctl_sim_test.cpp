@@ -1,0 +1,384 @@
+// zr3ctl against zr3sim on a pseudo-terminal: every subcommand, cloning a configuration, faults
+// and strict refusals, as a script would run them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tests/realport/sim_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+using Words = std::vector<std::string>;
+
+// A scratch folder of the test, removed afterwards.
+struct Scratch {
+    fs::path dir = fs::temp_directory_path() / ("zr3ctl-test-" + std::to_string(getpid()));
+    Scratch() { fs::create_directories(dir); }
+    ~Scratch() { fs::remove_all(dir); }
+    std::string operator/(const std::string& name) const { return (dir / name).string(); }
+};
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// One simulated converter with its frame trace.
+class Converter {
+  public:
+    Converter(const Scratch& scratch, const std::string& name, Words options = {})
+        : tracePath(scratch / (name + ".trace")) {
+        options.insert(options.end(), {"--no-noise", "--no-drift", "--trace", tracePath});
+        if (!sim.Start(options)) ADD_FAILURE() << "zr3sim did not start";
+    }
+
+    // zr3ctl -p <this converter> args...
+    ProgramRun Ctl(Words args) {
+        args.insert(args.begin(), {"-p", sim.portName()});
+        return RunProgram(ZR3CTL_PATH, args, 60000);
+    }
+    Json ShowJson() {
+        const ProgramRun run = Ctl({"show", "--json"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        return Json::parse(run.out, nullptr, false);
+    }
+    // The simulator's stored value of a key of its "show".
+    std::string State(const std::string& key) {
+        for (const std::string& line : sim.Command("show"))
+            if (line.rfind(key + " ", 0) == 0) return line.substr(key.size() + 1);
+        return "?";
+    }
+    // The frames of the trace: "> 01 44 00 BB", "< 06 01 05 F4".
+    Words Frames() {
+        std::ifstream in(tracePath);
+        Words frames;
+        for (std::string line; std::getline(in, line);) {
+            const size_t mark = line.find_first_of("<>");
+            if (mark != std::string::npos) frames.push_back(line.substr(mark));
+        }
+        return frames;
+    }
+    size_t Count(const std::string& prefix) {
+        size_t n = 0;
+        for (const auto& frame : Frames())
+            n += frame.rfind(prefix, 0) == 0;
+        return n;
+    }
+    bool Control(const std::string& line) { return sim.Ok(line); }
+
+  private:
+    std::string tracePath;
+    SimProcess sim;
+};
+
+ProgramRun Ctl(Words args) {
+    return RunProgram(ZR3CTL_PATH, args, 60000);
+}
+
+}  // namespace
+
+TEST(Zr3ctl, InfoAndShowTellTheConverter) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--serial", "4242", "--firmware", "1.02", "--output-variant", "2"});
+    ProgramRun run = c.Ctl({"info"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "identity            ZR3\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "firmware            1.02\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "serial-number       4242\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "output              Active 0 to 5 V\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "relay               Relay 1\n")) << run.out;
+    EXPECT_EQ(run.err, "");
+
+    const Json shown = c.ShowJson();
+    ASSERT_TRUE(shown.is_object());
+    EXPECT_EQ(shown["converter"]["serial-number"], 4242);
+    const Words names = {"input-damping",
+                         "range-start",
+                         "range-end",
+                         "compensation",
+                         "sensor",
+                         "temp-damping",
+                         "ref-temp",
+                         "coefficient",
+                         "relay-close",
+                         "relay-open",
+                         "relay-close-delay",
+                         "relay-open-delay",
+                         "cable",
+                         "k0",
+                         "k1",
+                         "k2",
+                         "k3"};
+    Words keys;
+    for (const auto& [key, value] : shown["settings"].items())
+        keys.push_back(key);
+    EXPECT_EQ(keys, names);
+    EXPECT_EQ(std::to_string(shown["settings"]["input-damping"].get<int>()),
+              c.State("input-damping"));
+
+    run = c.Ctl({"show"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Has(run.out, "compensation        ")) << run.out;
+}
+
+TEST(Zr3ctl, SetWritesEachSettingAndPrintsTheAnswers) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--firmware", "1.03"});
+    const ProgramRun run =
+        c.Ctl({"set", "input-damping=7", "range-start=12.5", "compensation=nonlinear",
+               "sensor=pt1000", "coefficient=2,1", "relay-close=5", "relay-open-delay=30",
+               "cable=3.25", "k1=1.5", "k0=-0.25"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "input-damping=7\nrange-start=12.5\ncompensation=nonlinear\nsensor=Pt1000 "
+              "(3850)\ncoefficient=2.1\nrelay-close=5\nrelay-open-delay=30\ncable=3.25\n"
+              "k1=1.5\nk0=-0.25\n");
+    EXPECT_EQ(c.State("input-damping"), "7");
+    EXPECT_EQ(c.State("temp-coefficient"), "0.021");
+    EXPECT_EQ(c.State("compensation-mode"), "2");
+    EXPECT_EQ(c.State("cable-compensation"), "3.25");
+    EXPECT_EQ(c.State("probe").substr(0, 10), "-0.25 1.5 ");
+    EXPECT_TRUE(Has(c.State("relay"), "5 ")) << c.State("relay");
+    EXPECT_TRUE(Has(c.State("relay"), " 30")) << c.State("relay");
+    // The sensor went in as one committed sequence and reads back as Pt1000.
+    EXPECT_EQ(c.Count("> 01 2C 01 00 D2"), 1u);
+    EXPECT_EQ(c.ShowJson()["settings"]["sensor"], "Pt1000 (3850)");
+}
+
+TEST(Zr3ctl, StrictRefusalsSendNothing) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--firmware", "1.00"});
+    const std::vector<Words> refused = {
+        {"set", "input-damping=31"},       {"set", "temp-damping=-1"},
+        {"set", "range-start=abc"},        {"set", "range-end=nan"},
+        {"set", "ref-temp=1e39"},          {"set", "compensation=fast"},
+        {"set", "relay-open-delay=65536"}, {"set", "sensor=Ni1000"},
+        {"set", "volume=3"},               {"set", "k1"},
+        {"set"},                           {"monitor", "--interval", "-1"},
+        {"monitor", "--count", "x"},       {"calibrate", "probe", "--normal", "0"},
+        {"calibrate", "nothing"},          {"restore", "/nonexistent.json"},
+        {"bogus"},
+    };
+    for (const Words& args : refused) {
+        const ProgramRun run = c.Ctl(args);
+        EXPECT_EQ(run.status, 2) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(c.Frames(), Words{}) << "nothing may reach the line";
+
+    // What only the converter's firmware rules out is refused after identity and version alone.
+    for (const char* word : {"compensation=nonlinear", "sensor=NR351", "k0=0.5"}) {
+        const ProgramRun run = c.Ctl({"set", "input-damping=3", word});
+        EXPECT_EQ(run.status, 2) << word;
+        EXPECT_TRUE(Has(run.err, "firmware")) << run.err;
+    }
+    EXPECT_EQ(c.Count("> "), 6u);
+    EXPECT_EQ(c.Count("> 01 21"), 3u);
+    EXPECT_EQ(c.Count("> 01 22"), 3u);
+    EXPECT_EQ(Ctl({"info"}).status, 2) << "no port";
+}
+
+TEST(Zr3ctl, RefusesAnotherConverterAndASilentPort) {
+    Scratch scratch;
+    Converter other(scratch, "a", {"--identity", "ZR3X"});
+    ProgramRun run = other.Ctl({"show"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "The converter is not compatible with this tool.")) << run.err;
+    EXPECT_TRUE(Has(run.err, "ZR3X"));
+    EXPECT_EQ(other.Count("> "), 1u) << "nothing after the identity";
+
+    Converter silent(scratch, "b", {"--fault", "silence always"});
+    run = silent.Ctl({"info"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "no converter answers")) << run.err;
+    EXPECT_EQ(Ctl({"-p", "/dev/zr3none", "info"}).status, 1);
+}
+
+TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
+    Scratch scratch;
+    Converter a(scratch, "a", {"--firmware", "1.02", "--serial", "1001"});
+    Converter b(scratch, "b", {"--firmware", "1.03", "--serial", "2002"});
+    ASSERT_EQ(
+        a.Ctl({"set", "input-damping=4", "range-start=1.5", "range-end=250",
+               "compensation=nonlinear", "sensor=Ni1000 (6180)", "temp-damping=12", "ref-temp=20",
+               "coefficient=1.85", "relay-close=200", "relay-open=180", "relay-close-delay=5",
+               "relay-open-delay=7", "cable=2.75", "k1=1.25", "k2=0.001"})
+            .status,
+        0);
+    const std::string file = scratch / "a.json";
+    ProgramRun run = a.Ctl({"backup", file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(file);
+    const Json saved = Json::parse(in, nullptr, false);
+    EXPECT_EQ(saved["format"], "zr3ctl backup");
+    EXPECT_EQ(saved["version"], 1);
+    EXPECT_EQ(saved["converter"]["serial-number"], 1001);
+    EXPECT_EQ(saved["converter"]["firmware"], "1.02");
+    EXPECT_EQ(saved["settings"], a.ShowJson()["settings"]);
+
+    const Json before = b.ShowJson();
+    run = b.Ctl({"restore", file, "--dry-run"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "input-damping: ")) << run.out;
+    EXPECT_TRUE(Has(run.out, "compensation: linear -> nonlinear")) << run.out;
+    EXPECT_FALSE(Has(run.out, "k0")) << "k0 is 0 on both";
+    EXPECT_EQ(b.ShowJson(), before) << "a dry run writes nothing";
+
+    run = b.Ctl({"restore", file});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(b.ShowJson()["settings"], a.ShowJson()["settings"]);
+    EXPECT_EQ(b.ShowJson()["converter"]["serial-number"], 2002);
+    run = b.Ctl({"restore", file});
+    EXPECT_EQ(run.out, "nothing to change\n");
+
+    // The other way round the file cannot be applied: K[0] and mode 2 need newer firmware.
+    Converter old(scratch, "c", {"--firmware", "1.01"});
+    ASSERT_EQ(b.Ctl({"set", "k0=0.5"}).status, 0);
+    ASSERT_EQ(b.Ctl({"backup", scratch / "b.json"}).status, 0);
+    run = old.Ctl({"restore", scratch / "b.json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Has(run.err, "k0 0.5")) << run.err;
+    EXPECT_TRUE(Has(run.err, "compensation nonlinear")) << run.err;
+    EXPECT_EQ(old.Count("> "), 2u) << "identity and firmware only";
+
+    // A file that is no backup.
+    std::ofstream(scratch / "bad.json") << R"({"format": "zr3ctl backup", "version": 1,
+        "settings": {"input-damping": 40}})";
+    run = b.Ctl({"restore", scratch / "bad.json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Has(run.err, "input-damping")) << run.err;
+}
+
+TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
+    Scratch scratch;
+    Converter a(scratch, "a");
+    Converter b(scratch, "b");
+    ASSERT_EQ(a.Ctl({"set", "input-damping=9", "range-start=3", "range-end=99"}).status, 0);
+    ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
+
+    // A dry run reads what the restore reads before its first write.
+    const size_t before = b.Count("< ");
+    ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--dry-run"});
+    ASSERT_EQ(run.out, "input-damping: 5 -> 9\nrange-start: 0 -> 3\nrange-end: 2000 -> 99\n");
+    const size_t reads = b.Count("< ") - before;
+    // The second write gets no answer.
+    ASSERT_TRUE(b.Control("fault silence next 1 after " + std::to_string(reads + 1)));
+    run = b.Ctl({"restore", scratch / "a.json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
+    EXPECT_FALSE(Has(run.err, "range-end")) << run.err;
+    EXPECT_EQ(b.State("input-damping"), "9");
+    EXPECT_EQ(b.State("range"), "3 99");
+}
+
+TEST(Zr3ctl, MonitorMarksABrokenSensor) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    ProgramRun run = c.Ctl({"monitor", "--count", "2", "--interval", "0"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "resistance=109.7")) << run.out;
+    EXPECT_EQ(c.Count("> 01 24"), 2u);
+
+    ASSERT_TRUE(c.Control("sensor broken on"));
+    run = c.Ctl({"monitor", "--count", "1", "--interval", "0"});
+    EXPECT_EQ(run.out.rfind("resistance=Failure temperature=Invalid conductance=", 0), 0u)
+        << run.out;
+    run = c.Ctl({"monitor", "--count", "1", "--csv"});
+    EXPECT_EQ(run.out.rfind("resistance,temperature,conductance,value,ratio\n,,", 0), 0u)
+        << run.out;
+
+    ASSERT_TRUE(c.Control("fault silence always"));
+    run = c.Ctl({"monitor", "--count", "1"});
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--cable-capacity", "12.5", "--conductivity", "1413"});
+    // Without --yes and without a terminal nothing is written.
+    ProgramRun run = c.Ctl({"calibrate", "cable", "--interval", "0"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "measured: 1.250000000E+01\n")) << run.out;
+    EXPECT_TRUE(Has(run.err, "not written")) << run.err;
+    EXPECT_EQ(c.Count("> 01 28"), 20u);
+    EXPECT_EQ(c.Count("> 01 38 04"), 0u);
+
+    // Failed reads are skipped: two silent answers make 22 requests for 20 samples.
+    const size_t before = c.Count("< 06");
+    ASSERT_TRUE(c.Control("fault silence next 2 after 3"));
+    run = c.Ctl({"calibrate", "cable", "--interval", "0", "--yes"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "written: 1.250000000E+01\n")) << run.out;
+    EXPECT_EQ(c.Count("> 01 28"), 42u);
+    EXPECT_EQ(c.Count("< 06") - before, 3u + 20u + 1u);
+    EXPECT_EQ(c.State("cable-compensation"), "12.5");
+
+    ASSERT_EQ(c.Ctl({"set", "input-damping=5"}).status, 0);
+    run = c.Ctl({"calibrate", "probe", "--normal", "2826", "--interval", "0", "--yes"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "coefficient: 2.0000\n")) << run.out;
+    EXPECT_EQ(c.State("probe"), "0 2 0 0");
+    // Damping 0 for the measurement, 5 again afterwards.
+    EXPECT_EQ(c.Count("> 01 44 01 00 BA"), 1u);
+    EXPECT_EQ(c.State("input-damping"), "5");
+}
+
+TEST(Zr3ctl, ProbeTableFileOffline) {
+    Scratch scratch;
+    const std::string table = scratch / "probe.dat";
+    ProgramRun run = Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "1000", "--normal", "1413"}).status, 0);
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "50", "--normal", "70"}).status, 0);
+    EXPECT_EQ(fs::file_size(table), 164u);
+    run = Ctl({"table", "show", table});
+    EXPECT_EQ(run.out,
+              "  #  Normal [uS/cm]  Conduct. [uS]\n"
+              "  1      141.00        100.00\n"
+              "  2     1413.00       1000.00\n"
+              "  3       70.00         50.00\n");
+    ASSERT_EQ(Ctl({"table", "delete", table, "3"}).status, 0);
+    EXPECT_EQ(Ctl({"table", "delete", table, "3"}).status, 2);
+
+    run = Ctl({"table", "fit", table});
+    EXPECT_EQ(run.out, "k0=-0.33333334\nk1=1.4133333\nk2=0\nk3=0\n");
+    run = Ctl({"table", "fit", table, "--shift"});
+    EXPECT_TRUE(Has(run.out, "k0=0\nk1=1.412970")) << run.out;
+    run = Ctl({"table", "fit", table, "--firmware", "1.02"});
+    EXPECT_TRUE(Has(run.out, "k0=0\nk1=1.40966")) << run.out;
+
+    const std::string report = scratch / "report.txt";
+    ASSERT_EQ(Ctl({"table", "report", table, report}).status, 0);
+    std::ifstream in(report, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string body = text.str();
+    EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 12);
+    EXPECT_TRUE(Has(body,
+                    "\r\n\r\nConductivity [uS]           Normal [uS/cm]\r\n"
+                    " 1.0000000000000000E+002    1.4100000000000000E+002\r\n"));
+    EXPECT_TRUE(Has(body, "Coefficiens:\r\n-3.333333433E-01\r\n")) << body;
+
+    // A file that is not a probe table is neither shown nor overwritten.
+    std::ofstream(scratch / "short.dat") << std::string(100, 'x');
+    EXPECT_EQ(
+        Ctl({"table", "add", scratch / "short.dat", "--conductance", "1", "--normal", "1"}).status,
+        2);
+    EXPECT_EQ(fs::file_size(scratch / "short.dat"), 100u);
+    EXPECT_EQ(Ctl({"table", "fit", scratch / "none.dat"}).status, 2);
+}
+
+TEST(Zr3ctl, PortsAndHelp) {
+    ProgramRun run = Ctl({"ports"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    run = Ctl({"set", "--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(Has(run.out, "relay-close-delay")) << run.out;
+    EXPECT_EQ(Ctl({}).status, 2);
+}

@@ -1,0 +1,98 @@
+// zr3ctl's strict number words, setting values and port listing, in process.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "ctl/exit_status.h"
+#include "ctl/number_words.h"
+#include "ctl/serial_ports.h"
+#include "ctl/setting_value.h"
+
+TEST(CtlWords, NumbersAreTakenWholeAndFinite) {
+    EXPECT_EQ(ParseNumber("12.5"), 12.5);
+    EXPECT_EQ(ParseNumber("2,5"), 2.5);
+    EXPECT_EQ(ParseNumber("-1e3"), -1000.0);
+    EXPECT_EQ(ParseNumber("+.5"), 0.5);
+    for (const char* bad :
+         {"", "+", "abc", "1.5x", " 1", "1 ", "nan", "inf", "-inf", "1e999", "0x10"})
+        EXPECT_FALSE(ParseNumber(bad)) << bad;
+    EXPECT_FALSE(ParseFloatValue("1e39")) << "beyond a float";
+    EXPECT_EQ(ParseWholeNumber("30", 0, 30), 30);
+    EXPECT_FALSE(ParseWholeNumber("31", 0, 30));
+    EXPECT_FALSE(ParseWholeNumber("-1", 0, 30));
+    EXPECT_FALSE(ParseWholeNumber("5.0", 0, 30));
+    EXPECT_EQ(ParseFirmwareWord("1.03"), 0x0103);
+    EXPECT_EQ(ParseFirmwareWord("1.0a"), 0x010A);
+    EXPECT_EQ(ParseFirmwareWord("0x0102"), 0x0102);
+    EXPECT_FALSE(ParseFirmwareWord("1.3"));
+    EXPECT_FALSE(ParseFirmwareWord("103"));
+}
+
+TEST(CtlWords, PercentsAndFloatsReadBackExactly) {
+    EXPECT_EQ(ShortestText(12.5f), "12.5");
+    EXPECT_EQ(ShortestText(0.021f), "0.021");
+    EXPECT_EQ(PercentText(0.021f), "2.1");
+    EXPECT_EQ(PercentText(0.0f), "0");
+    // Every percent text gives back the very fraction it was made of.
+    for (float fraction : {0.021f, 0.0199999996f, 0.333333343f, -0.0125f, 1e-7f, 3.0f}) {
+        const auto percent = ParseNumber(PercentText(fraction));
+        ASSERT_TRUE(percent) << fraction;
+        EXPECT_TRUE(SameFloat(FractionOfPercent(*percent), fraction)) << fraction;
+    }
+}
+
+TEST(CtlSettings, StrictWordsAndTheirJson) {
+    SensorList sensors;
+    EXPECT_EQ(ParseSettingWord(SettingId::Compensation, "Nonlinear", sensors).integer, 2u);
+    EXPECT_EQ(ParseSettingWord(SettingId::Sensor, "pt1000", sensors).sensor, 1);
+    EXPECT_EQ(ParseSettingWord(SettingId::Sensor, "NR351 3K0", sensors).sensor, 4);
+    EXPECT_EQ(ParseSettingWord(SettingId::RelayOpenDelay, "65535", sensors).integer, 65535u);
+    // Refusals of the command line are tried end to end against the simulator.
+    SettingValue coefficient;
+    coefficient.number = 0.021f;
+    EXPECT_EQ(SettingJson(SettingId::Coefficient, coefficient, sensors).dump(), "2.1");
+    const auto back = SettingFromJson(SettingId::Coefficient, 2.1, sensors);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(SameFloat(back->number, 0.021f));
+    SettingValue unknown;
+    EXPECT_TRUE(SettingJson(SettingId::Sensor, unknown, sensors).is_null());
+    EXPECT_FALSE(SettingFromJson(SettingId::Sensor, nullptr, sensors));
+    EXPECT_THROW(SettingFromJson(SettingId::InputDamping, 2.5, sensors), CommandFailure);
+    EXPECT_THROW(SettingFromJson(SettingId::Compensation, 1, sensors), CommandFailure);
+}
+
+#ifndef _WIN32
+TEST(CtlPorts, SerialTtysOfSysfsWithTheirByIdNames) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("zr3ctl-ports-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    auto tty = [&](const char* name, const char* type) {
+        fs::create_directories(root / "class" / name / "device");
+        if (type) std::ofstream(root / "class" / name / "type") << type << '\n';
+        std::ofstream(root / "dev" / name).put('x');
+    };
+    fs::create_directories(root / "dev" / "serial" / "by-id");
+    tty("ttyS0", "0");  // an 8250 placeholder
+    tty("ttyS1", "4");
+    tty("ttyUSB0", nullptr);
+    tty("ttyACM10", nullptr);
+    tty("ttyACM2", nullptr);
+    fs::create_directories(root / "class" / "tty0");  // a console: no device
+    fs::create_symlink("../../ttyUSB0", root / "dev" / "serial" / "by-id" / "usb-Maker_Cable-if00");
+
+    const auto ports = ListTtyPorts((root / "class").string(), (root / "dev/serial/by-id").string(),
+                                    (root / "dev").string());
+    std::vector<std::string> names;
+    for (const auto& port : ports)
+        names.push_back(fs::path(port.name).filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"ttyS1", "ttyACM2", "ttyUSB0", "ttyACM10"}));
+    ASSERT_EQ(ports[2].aliases.size(), 1u);
+    EXPECT_EQ(fs::path(ports[2].aliases[0]).filename(), "usb-Maker_Cable-if00");
+    EXPECT_TRUE(ports[0].aliases.empty());
+    fs::remove_all(root);
+}
+#endif
