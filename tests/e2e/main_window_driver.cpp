@@ -8,6 +8,7 @@
 //   main_window_driver check            connect to COM1, check the values of a quiet zr3sim,
 //                                       write a setting, follow the live values with "Reading"
 //   main_window_driver close            close the window and wait for the program to end
+//   main_window_driver outer W H        check the window's outer size in physical pixels
 //   main_window_driver bench [ROUNDS]   time the connect and the poll cycle against line time
 //
 // The simulator is reached through ZR3_SIM_CONTROL (control FIFO) and ZR3_SIM_TRACE (frame
@@ -389,6 +390,21 @@ int Check() {
     return failures == 0 ? 0 : 1;
 }
 
+// The outer size, frame and caption included, as the display shows it.
+int Outer(int width, int height) {
+    // Seen from a program that is not DPI aware, the system would scale the rectangle to 96 DPI.
+    SetProcessDPIAware();
+    Tool tool;
+    if (!tool.Attach()) return 1;
+    RECT outer{};
+    GetWindowRect(tool.main, &outer);
+    Expect(
+        "outer size",
+        std::to_string(outer.right - outer.left) + "x" + std::to_string(outer.bottom - outer.top),
+        std::to_string(width) + "x" + std::to_string(height));
+    return failures == 0 ? 0 : 1;
+}
+
 int Close() {
     HWND main = FindMainWindow(5000);
     if (main == nullptr) {
@@ -507,12 +523,14 @@ int main(int argc, char** argv) {
     if (mode == "reading") return Reading();
     if (mode == "check") return Check();
     if (mode == "close") return Close();
+    if (mode == "outer" && argc > 3) return Outer(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "bench") {
         int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
         return Bench(rounds > 0 ? rounds : 5);
     }
     std::fputs(
-        "usage: main_window_driver connect [PORT] | reading | check | close | bench [ROUNDS]\n",
+        "usage: main_window_driver connect [PORT] | reading | check | close | outer W H | bench "
+        "[ROUNDS]\n",
         stderr);
     return 2;
 }

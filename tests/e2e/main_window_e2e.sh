@@ -2,22 +2,27 @@
 # The real zr3config.exe under Wine on COM1, which is a pseudo-terminal served by zr3sim, driven
 # from outside by main_window_driver.exe; then the simulator's frame trace is checked.
 #
-#   main_window_e2e.sh TOOL.exe DRIVER.exe ZR3SIM BUILD_DIR
+#   main_window_e2e.sh TOOL.exe DRIVER.exe ZR3SIM BUILD_DIR [DPI]
 #
 # Keeps BUILD_DIR/artifacts/main-window.png (the window with the converter's values) and
 # BUILD_DIR/artifacts/e2e-trace.txt. Runs on a private Xvfb, so that the screenshot shows nothing
-# of other tests.
+# of other tests. With DPI (120, 144, ...) the tool runs in a prefix of its own set to that display
+# scale (BUILD_DIR/wineprefix-DPI), its outer size must be the 96-DPI size scaled, and the
+# pictures are main-window-PERCENT.png and e2e-trace-DPI.txt.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
 if [ "${1:-}" = "--inside" ]; then
     # Inside sim-com1: COM1 is the simulator's terminal, WINEPREFIX is set.
-    tool=$2 driver=$3 shot=$4
+    tool=$2 driver=$3 shot=$4 dpi=$5
     "$root/scripts/wine-exec" "$tool" &
     tool_pid=$!
     status=0
     "$root/scripts/wine-exec" "$driver" check || status=$?
+    # 665 x 462 at 96 DPI, each side scaled and rounded half up.
+    "$root/scripts/wine-exec" "$driver" outer $(((665 * dpi + 48) / 96)) $(((462 * dpi + 48) / 96)) ||
+        status=$?
     import -window root png:- | convert - -trim +repage "$shot" ||
         echo "main_window_e2e: no screenshot" >&2
     "$root/scripts/wine-exec" "$driver" close || status=1
@@ -35,24 +40,32 @@ if [ "${1:-}" = "--inside" ]; then
     exit $status
 fi
 
-[ $# -eq 4 ] || { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
-tool=$1 driver=$2 zr3sim=$3 build=$4
+[ $# -eq 4 ] || [ $# -eq 5 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+tool=$1 driver=$2 zr3sim=$3 build=$4 dpi=${5:-96}
 
 if [ -z "${ZR3_E2E_DISPLAY:-}" ]; then
     export ZR3_E2E_DISPLAY=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
 fi
 
 artifacts=$build/artifacts
 mkdir -p "$artifacts"
+prefix=$build/wineprefix
 trace=$artifacts/e2e-trace.txt
 shot=$artifacts/main-window.png
+if [ "$dpi" != 96 ]; then
+    prefix=$build/wineprefix-$dpi
+    trace=$artifacts/e2e-trace-$dpi.txt
+    shot=$artifacts/main-window-$((dpi * 100 / 96)).png
+    export ZR3_WINE_DPI=$dpi
+    "$root/scripts/wine-prefix" "$prefix" --dpi "$dpi"
+fi
 rm -f "$trace" "$shot"
 
 status=0
-"$root/scripts/sim-com1" "$build/wineprefix" --zr3sim "$zr3sim" --no-noise --no-drift \
-    --trace "$trace" -- "$0" --inside "$tool" "$driver" "$shot" || status=$?
-WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null || true
+"$root/scripts/sim-com1" "$prefix" --zr3sim "$zr3sim" --no-noise --no-drift \
+    --trace "$trace" -- "$0" --inside "$tool" "$driver" "$shot" "$dpi" || status=$?
+WINEPREFIX="$prefix" wineserver -w </dev/null >/dev/null 2>&1 || true
 [ $status -eq 0 ] || { echo "main_window_e2e: the driver failed ($status)" >&2; exit 1; }
 
 # The frames on the line, in order: requests are "> ..", answers "< ..".

@@ -10,9 +10,11 @@
 #include "resources/dialog_ids.h"
 #include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
+#include "ui/framework/display_scale.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/list_box.h"
 #include "ui/framework/progress_bar.h"
+#include "ui/framework/scaled_font.h"
 #include "ui/framework/static_text.h"
 
 namespace {
@@ -33,9 +35,8 @@ std::string StoreFailedText(const std::string& dataFile) {
     return text + "\n\nRetry tries again; Cancel leaves them unstored.";
 }
 
-HFONT MakeFont(int height, const char* face) {
-    return CreateFontA(height, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, face);
-}
+// The list font's own size at 96 DPI ("fixedsys" is 15 pixels high there).
+constexpr int ListFontHeight = 15;
 
 }  // namespace
 
@@ -73,8 +74,10 @@ void ProbeTableDialog::CreateControls() {
     for (int i = 0; i < 4; ++i)
         coefficientEdits[i] = new NumberEdit(this, IDC_TABLE_K0 + i);
     manualCheck = new CheckBox(this, IDC_TABLE_MANUAL);
-    headerFont = MakeFont(15, "Arial CE");
-    listFont = MakeFont(0, "fixedsys");
+    // The fonts follow the display of the window the dialog opens over.
+    UINT dpi = WindowDpi(Parent != nullptr ? Parent->Handle : nullptr);
+    headerFont = CreateScaledFont(15, "Arial CE", dpi);
+    listFont = CreateScaledFont(0, "fixedsys", dpi, ListFontHeight);
     shiftHeld = ShiftKeyDown;
 }
 

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ui/framework/visual_style.h"
+
 ProgressBar::ProgressBar(WindowObject* parent, int x, int y, int width, int height, int id)
     : Control(parent, nullptr, x, y, width, height, id) {}
 
@@ -13,6 +15,14 @@ const char* ProgressBar::WindowClassName() {
 
 void ProgressBar::SetUp() {
     Control::SetUp();
+    // A themed bar draws its own background: light grey holds only on the classic bar, which
+    // also takes the classic bar's sunken edge (it gets it only when created without a theme).
+    if (DrawWithoutTheme(Handle)) {
+        SetWindowLongPtrA(Handle, GWL_EXSTYLE,
+                          GetWindowLongPtrA(Handle, GWL_EXSTYLE) | WS_EX_STATICEDGE);
+        SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
     if (Handle != nullptr) SendMessageA(Handle, SetBackgroundColour, 0, RGB(192, 192, 192));
     SetRange(0, 100);
     SetStep(1);

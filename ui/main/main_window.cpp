@@ -6,10 +6,12 @@
 #include "link/port_list.h"
 #include "model/sensor_list.h"
 #include "ui/framework/button_controls.h"
+#include "ui/framework/display_scale.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/framework_start.h"
 #include "ui/framework/list_box.h"
 #include "ui/framework/port_combo_box.h"
+#include "ui/framework/scaled_font.h"
 #include "ui/framework/static_text.h"
 
 namespace {
@@ -26,10 +28,13 @@ StaticText* Label(WindowObject* parent, const char* text, int x, int y, int widt
     return label;
 }
 
-// A drop-down list whose items stay in insertion order, so an item's index is its value.
+// A drop-down list whose items stay in insertion order, so an item's index is its value. It drops
+// to the height it is given: with visual styles a list otherwise shows 30 items, whatever its
+// height.
 ComboBox* UnsortedList(WindowObject* parent, int x, int y, int width, int height, int id) {
     auto* combo = new ComboBox(parent, x, y, width, height, id, 0, false);
     combo->Style &= ~static_cast<uint32_t>(CBS_SORT);
+    combo->Style |= CBS_NOINTEGRALHEIGHT;
     return combo;
 }
 
@@ -48,6 +53,7 @@ MainWindow::MainWindow(const char* title, std::unique_ptr<ConverterLink> link,
     Width = OuterWidth;
     Height = OuterHeight;
     CreateControls(std::move(ports));
+    layout.Record(*this);
     redBrush = CreateSolidBrush(Red);
     SetFlag(KeyboardHandler);
 }
@@ -61,6 +67,8 @@ MainWindow::~MainWindow() {
         FirstChild()->Destroy();
     if (redBrush != nullptr) DeleteObject(redBrush);
     redBrush = nullptr;
+    if (font != nullptr) DeleteObject(font);
+    font = nullptr;
     link.reset();
     sensors.reset();
 }
@@ -139,7 +147,16 @@ void MainWindow::BuildInternalValuesGroup(int left, int top) {
 }
 
 void MainWindow::SetUp() {
+    // The controls are created at their places for the display the window opens on.
+    dpi = WindowDpi(Handle);
+    layout.PlaceChildren(dpi);
     Window::SetUp();
+    UseFontFor(dpi);
+    // Again with the font: a combo box takes its dropped height from a placement after it.
+    layout.PlaceChildren(dpi);
+    if (dpi != BaseDpi)
+        SetWindowPos(Handle, nullptr, 0, 0, layout.OuterWidth(dpi), layout.OuterHeight(dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int i = 0; i < sensors->Count; ++i)
         sensorCombo->AddString(sensors->SensorAt(i)->name);
     for (int i = 0; i <= MaxDamping; ++i) {
@@ -162,6 +179,9 @@ void MainWindow::Dispatch(WindowMessage& message) {
             break;
         case WM_CTLCOLORSTATIC:
             CtlColorStatic(message);
+            break;
+        case WM_DPICHANGED:
+            OnDpiChanged(message);
             break;
         default:
             Window::Dispatch(message);
@@ -239,4 +259,25 @@ void MainWindow::CtlColorStatic(WindowMessage& message) {
         SetBkColor(deviceContext, LightGrey);
         message.Result = reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
     }
+}
+
+void MainWindow::OnDpiChanged(WindowMessage& message) {
+    dpi = message.WParamLow();
+    // The font first: a combo box keeps its dropped height through a font change, and takes the
+    // new one from the placement.
+    UseFontFor(dpi);
+    layout.PlaceChildren(dpi);
+    const auto* suggested = reinterpret_cast<const RECT*>(message.LParam);
+    if (suggested != nullptr)
+        SetWindowPos(Handle, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    message.Result = 0;
+}
+
+void MainWindow::UseFontFor(UINT newDpi) {
+    HFONT previous = font;
+    font = CreateMessageFont(newDpi);
+    layout.SetFont(font, previous != nullptr);
+    if (previous != nullptr) DeleteObject(previous);
 }

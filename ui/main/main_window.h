@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "ui/framework/dpi_layout.h"
 #include "ui/framework/window.h"
 
 class ConverterLink;
@@ -79,7 +80,7 @@ class MainWindow : public Window {
     MainWindow(const char* title, std::unique_ptr<ConverterLink> link,
                std::unique_ptr<PortList> ports);
     // Stops the timer, destroys the native window and the controls, then releases the brush, the
-    // link (which closes the port) and the sensor models, in that order.
+    // font, the link (which closes the port) and the sensor models, in that order.
     ~MainWindow() override;
 
     void Dispatch(WindowMessage& message) override;
@@ -88,6 +89,9 @@ class MainWindow : public Window {
     void SetUp() override;
     // WM_CTLCOLORSTATIC: flagged live values white on red, every other static on light grey.
     virtual void CtlColorStatic(WindowMessage& message);
+    // WM_DPICHANGED: the window moved to a display of another scale; lays it out again for that
+    // scale on the rectangle the system suggests.
+    void OnDpiChanged(WindowMessage& message);
 
     // Connects to the converter on the selected port and reads everything.
     void Connect();
@@ -152,6 +156,11 @@ class MainWindow : public Window {
     // The input damping to write back after the running probe calibration (0: none).
     uint8_t dampingToRestore = 0;
 
+    // The layout at 96 DPI, the DPI the window is laid out for and the controls' font for it.
+    DpiLayout layout;
+    UINT dpi = 96;
+    HFONT font = nullptr;
+
     // The refusal's message box; tests take the message here instead of a box appearing.
     MessageBoxFunction showMessage;
 
@@ -161,4 +170,6 @@ class MainWindow : public Window {
     void BuildCompensationGroup(int left, int top);
     void BuildInternalValuesGroup(int left, int top);
     void ShowCompensationMode(uint8_t mode);
+    // The system's message font for `dpi` on every control; the previous font is released.
+    void UseFontFor(UINT newDpi);
 };

@@ -22,7 +22,8 @@ if [ "${1:-}" = "--inside" ]; then
     [ $status -eq 0 ] && { run cable || status=1; }
     [ $status -eq 0 ] && { run probe-measure || status=1; }
     if [ $status -eq 0 ]; then
-        import -window root "$shot" || echo "dialogs_e2e: no screenshot" >&2
+        import -window root png:- | convert - -trim +repage "$shot" ||
+            echo "dialogs_e2e: no screenshot" >&2
         run probe-ok || status=1
     fi
     # Whatever happened, the tool goes: Esc for a dialog left open, then the main window.
