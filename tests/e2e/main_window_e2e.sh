@@ -12,41 +12,22 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+source "$root/tests/driver/e2e_steps.sh"
 
 if [ "${1:-}" = "--inside" ]; then
-    # Inside sim-com1: COM1 is the simulator's terminal, WINEPREFIX is set.
-    tool=$2 driver=$3 shot=$4 dpi=$5
-    "$root/scripts/wine-exec" "$tool" &
-    tool_pid=$!
+    # Beside the tool, inside scripts/sim-tool.
+    driver=$2 shot=$3 dpi=$4
     status=0
-    "$root/scripts/wine-exec" "$driver" check || status=$?
+    drive "$driver" check || status=$?
     # 665 x 462 at 96 DPI, each side scaled and rounded half up.
-    "$root/scripts/wine-exec" "$driver" outer $(((665 * dpi + 48) / 96)) $(((462 * dpi + 48) / 96)) ||
-        status=$?
-    import -window root png:- | convert - -trim +repage "$shot" ||
-        echo "main_window_e2e: no screenshot" >&2
-    "$root/scripts/wine-exec" "$driver" close || status=1
-    # The tool has ended when close succeeded; never leave it behind.
-    for _ in $(seq 1 50); do
-        kill -0 "$tool_pid" 2>/dev/null || break
-        sleep 0.2
-    done
-    if kill -0 "$tool_pid" 2>/dev/null; then
-        echo "main_window_e2e: zr3config.exe still runs" >&2
-        kill "$tool_pid" 2>/dev/null || true
-        status=1
-    fi
-    wait "$tool_pid" 2>/dev/null || true
+    drive "$driver" outer $(((665 * dpi + 48) / 96)) $(((462 * dpi + 48) / 96)) || status=$?
+    screenshot "$shot" || echo "main_window_e2e: no screenshot" >&2
+    drive "$driver" close || status=1
     exit $status
 fi
 
-[ $# -eq 4 ] || [ $# -eq 5 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 5 ] || usage
 tool=$1 driver=$2 zr3sim=$3 build=$4 dpi=${5:-96}
-
-if [ -z "${ZR3_E2E_DISPLAY:-}" ]; then
-    export ZR3_E2E_DISPLAY=1
-    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
-fi
 
 artifacts=$build/artifacts
 mkdir -p "$artifacts"
@@ -63,21 +44,14 @@ fi
 rm -f "$trace" "$shot"
 
 status=0
-"$root/scripts/sim-com1" "$prefix" --zr3sim "$zr3sim" --no-noise --no-drift \
-    --trace "$trace" -- "$0" --inside "$tool" "$driver" "$shot" "$dpi" || status=$?
-WINEPREFIX="$prefix" wineserver -w </dev/null >/dev/null 2>&1 || true
+"$root/scripts/sim-tool" "$prefix" "$tool" --private-display --zr3sim "$zr3sim" --no-noise \
+    --no-drift --trace "$trace" -- "$0" --inside "$driver" "$shot" "$dpi" || status=$?
 [ $status -eq 0 ] || { echo "main_window_e2e: the driver failed ($status)" >&2; exit 1; }
 
-# The frames on the line, in order: requests are "> ..", answers "< ..".
-requests=$(awk '$2 == ">" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }' "$trace")
-answers=$(awk '$2 == "<" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }' "$trace")
+# The frames on the line, in order.
+requests=$(frames '>' "$trace")
+answers=$(frames '<' "$trace")
 fail=0
-expect_line() { # what, text, pattern (whole line, extended regex)
-    if ! grep -Eq "^$3\$" <<<"$2"; then
-        echo "main_window_e2e: no $1 ($3) on the line" >&2
-        fail=1
-    fi
-}
 # The connect: identity, firmware, then the settings in the window's order and a first poll.
 connect=$(head -n 20 <<<"$requests" | awk '{ print $2 }' | tr '\n' ' ')
 expected_connect="21 22 23 33 34 44 40 41 45 32 3B 3C 43 3F 3E 24 25 29 2A 2B "
@@ -93,7 +67,7 @@ expect_line "input damping request" "$requests" "01 44 00 BB"
 expect_line "input damping answer" "$answers" "06 01 05 F4"
 # "21,5" written as the reference temperature: 21.5 = 0x41AC0000.
 expect_line "reference temperature write" "$requests" "01 3F 04 00 00 AC 41 CF"
-polls=$(grep -c '^01 24 00 DB$' <<<"$requests" || true)
+polls=$(count_lines "01 24 00 DB" "$requests")
 if [ "$polls" -lt 4 ]; then
     echo "main_window_e2e: only $polls resistance reads; \"Reading\" did not poll" >&2
     fail=1

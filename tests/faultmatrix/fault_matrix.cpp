@@ -9,33 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/driver/check_log.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Ids of the main window's buttons.
-constexpr int RelayButtonId = 107;
-constexpr int CableButtonId = 108;
-constexpr int ProbeButtonId = 109;
-
-// Items of the dialogs.
-constexpr int CableCapacityId = 101;
-constexpr int CableStartId = 102;
-constexpr int ProbeNormalId = 101;
-constexpr int ProbeConductanceId = 102;
-constexpr int ProbeStartId = 103;
-constexpr int ProbeNormalUsedId = 105;
-constexpr int ProbeAverageId = 106;
-constexpr int ProbeCoefficientId = 107;
-constexpr int TableListId = 101;
-constexpr int TableNormalId = 106;
-constexpr int TableConductanceId = 107;
-constexpr int TableStartId = 108;
-constexpr int TableProgressId = 109;
-constexpr int TableK1Id = 111;
-
-constexpr int SensorComboId = 116;
-constexpr int MessageTextId = 0xFFFF;  // the text of a message box
 
 // Codes on the line.
 constexpr uint8_t CodeCommitSensor = 0x2C;
@@ -50,23 +28,9 @@ constexpr int SamplesPerMeasurement = 20;
 
 const char CommunicationError[] = "Communication error";
 
-void Say(const std::string& line) {
-    std::fputs((line + "\n").c_str(), stdout);
-    std::fflush(stdout);
-}
-
-std::string Fixed(double value, int decimals) {
-    char text[64];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    return std::string(text, result.ptr);
-}
-
 // A number shown with exactly `decimals` decimals and within [low, high].
 bool IsFixedWithin(const std::string& text, int decimals, double low, double high) {
-    const size_t point = text.find('.');
-    if (point == std::string::npos || text.size() - point - 1 != static_cast<size_t>(decimals))
-        return false;
+    if (!IsFixed(text, decimals)) return false;
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc() && result.ptr == text.data() + text.size() && value >= low &&

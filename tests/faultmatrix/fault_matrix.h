@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/simulator_channel.h"
+#include "tests/driver/tool_session.h"
 #include "tests/faultmatrix/reliability_report.h"
-#include "tests/faultmatrix/simulator_channel.h"
-#include "tests/faultmatrix/tool_session.h"
 
 struct LineFault {
     std::string name;         // row of the table

@@ -12,10 +12,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+source "$root/tests/driver/e2e_steps.sh"
 
 if [ "${1:-}" = "--inside" ]; then
-    # Inside sim-com1: COM1 is the first simulator's terminal, WINEPREFIX is set.
-    tool=$2 driver=$3 zr3sim=$4 page=$5 work=$6 artifacts=$7 filter=${8:-}
+    # Beside the tool, inside scripts/sim-tool: COM1 is the first simulator's terminal.
+    driver=$2 zr3sim=$3 page=$4 work=$5 artifacts=$6 filter=${7:-}
     com1=$WINEPREFIX/dosdevices/com1
     export ZR3_FM_WORK=$work
 
@@ -45,10 +46,8 @@ if [ "${1:-}" = "--inside" ]; then
     restart_service &
     service_pid=$!
 
-    "$root/scripts/wine-exec" "$tool" &
-    tool_pid=$!
     status=0
-    "$root/scripts/wine-exec" "$driver" "$page" "$filter" || status=$?
+    drive "$driver" "$page" "$filter" || status=$?
 
     touch "$work/stop"
     wait "$service_pid" 2>/dev/null || true
@@ -64,32 +63,13 @@ if [ "${1:-}" = "--inside" ]; then
     done
     # COM1 back on the first simulator's terminal, so that sim-com1 puts it back as it was.
     ln -sfn "$ZR3_SIM_PTY" "$com1"
-
-    # The driver closes the tool; never leave it behind.
-    for _ in $(seq 1 50); do
-        kill -0 "$tool_pid" 2>/dev/null || break
-        sleep 0.2
-    done
-    if kill -0 "$tool_pid" 2>/dev/null; then
-        echo "fault_matrix: zr3config.exe still runs" >&2
-        kill "$tool_pid" 2>/dev/null || true
-        status=1
-    fi
-    wait "$tool_pid" 2>/dev/null || true
     exit $status
 fi
 
-if [ $# -lt 5 ] || [ $# -gt 6 ]; then
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
-    exit 2
-fi
+{ [ $# -ge 5 ] && [ $# -le 6 ]; } || usage
 absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
 tool=$(absolute "$1") driver=$(absolute "$2") zr3sim=$(absolute "$3")
 build=$(cd "$4" && pwd) source=$(cd "$5" && pwd) filter=${6:-}
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
 
 artifacts=$build/artifacts
 mkdir -p "$artifacts"
@@ -106,11 +86,9 @@ export ZR3_FM_TOOL=$tool
 
 started=$(date +%s)
 status=0
-"$root/scripts/sim-com1" "$build/wineprefix" --zr3sim "$zr3sim" --no-noise --no-drift \
+"$root/scripts/sim-tool" "$build/wineprefix" "$tool" --zr3sim "$zr3sim" --no-noise --no-drift \
     --trace "$artifacts/faultmatrix-trace.txt" -- \
-    "$0" --inside "$tool" "$driver" "$zr3sim" "$page" "$work" "$artifacts" "$filter" ||
-    status=$?
-WINEPREFIX="$build/wineprefix" wineserver -w 2>/dev/null || true
+    "$0" --inside "$driver" "$zr3sim" "$page" "$work" "$artifacts" "$filter" || status=$?
 rm -f "$datafile"
 echo "fault_matrix: $(($(date +%s) - started)) s in all"
 

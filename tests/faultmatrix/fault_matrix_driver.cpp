@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     SimulatorChannel sim;
     ToolSession tool;
     std::string error;
-    if (!sim.FromEnvironment(error)) {
+    if (!sim.FromEnvironment(error) || !sim.CanRestart()) {
+        if (error.empty()) error = "ZR3_FM_WORK must be a Unix path";
         std::fprintf(stderr, "fault_matrix_driver: %s\n", error.c_str());
         return 2;
     }

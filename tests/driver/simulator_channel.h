@@ -1,5 +1,5 @@
-// The simulated converter as the fault matrix sees it from inside Wine: its control FIFO, the
-// replies it prints, its frame trace, and a restart through the script that runs the matrix.
+// The simulated converter as a driver sees it from inside Wine: its control FIFO, the replies it
+// prints, its frame trace, and a restart through the script that runs the fault matrix.
 #pragma once
 
 #include <cstddef>
@@ -25,8 +25,10 @@ struct TraceFrame {
 
 class SimulatorChannel {
   public:
-    // Paths from ZR3_SIM_CONTROL, ZR3_SIM_TRACE, ZR3_SIM_REPLIES and ZR3_FM_WORK (Unix paths).
+    // Paths from ZR3_SIM_CONTROL, ZR3_SIM_TRACE and ZR3_SIM_REPLIES (Unix paths, as sim-com1
+    // sets them), and ZR3_FM_WORK where the fault matrix's script serves restarts.
     bool FromEnvironment(std::string& error);
+    bool CanRestart() const { return !work.empty(); }
 
     // Sends one control command and waits for its reply: the lines up to the first that begins
     // with "ok" or "error:". False when no such line came within the time-out.
@@ -35,6 +37,8 @@ class SimulatorChannel {
 
     // The converter's stored settings (the lines of "show" that the tool can change).
     std::vector<std::string> StoredState();
+    // The value of the "key value" line of "show"; "<not shown>" when there is none.
+    std::string Shown(const std::string& key);
 
     std::vector<TraceFrame> Trace() const;
     // The number of trace lines so far: frames from here on are "since the mark".

@@ -1,4 +1,4 @@
-#include "tests/faultmatrix/simulator_channel.h"
+#include "tests/driver/simulator_channel.h"
 
 #include <windows.h>
 
@@ -114,14 +114,16 @@ bool SimulatorChannel::FromEnvironment(std::string& error) {
     control = Environment("ZR3_SIM_CONTROL");
     trace = Environment("ZR3_SIM_TRACE");
     replies = Environment("ZR3_SIM_REPLIES");
-    work = Environment("ZR3_FM_WORK");
-    for (const std::string* path : {&control, &trace, &replies, &work}) {
+    for (const std::string* path : {&control, &trace, &replies}) {
         if (path->empty() || (*path)[0] != '/') {
-            error =
-                "ZR3_SIM_CONTROL, ZR3_SIM_TRACE, ZR3_SIM_REPLIES and ZR3_FM_WORK must be "
-                "Unix paths";
+            error = "ZR3_SIM_CONTROL, ZR3_SIM_TRACE and ZR3_SIM_REPLIES must be Unix paths";
             return false;
         }
+    }
+    work = Environment("ZR3_FM_WORK");
+    if (!work.empty() && work[0] != '/') {
+        error = "ZR3_FM_WORK must be a Unix path";
+        return false;
     }
     return true;
 }
@@ -176,6 +178,14 @@ std::vector<std::string> SimulatorChannel::StoredState() {
     return stored;
 }
 
+std::string SimulatorChannel::Shown(const std::string& key) {
+    std::vector<std::string> reply;
+    if (!Control("show", &reply)) return "<no show reply>";
+    for (const auto& line : reply)
+        if (line.rfind(key + " ", 0) == 0) return line.substr(key.size() + 1);
+    return "<not shown>";
+}
+
 std::vector<TraceFrame> SimulatorChannel::Trace() const {
     std::vector<TraceFrame> frames;
     const std::string text = ReadWholeFile(trace);
@@ -222,6 +232,10 @@ bool SimulatorChannel::Stop(std::string& error) {
 }
 
 bool SimulatorChannel::Restart(std::string& error) {
+    if (!CanRestart()) {
+        error = "no ZR3_FM_WORK: nobody serves a restart";
+        return false;
+    }
     ++restarts;
     const std::string number = std::to_string(restarts);
     const std::string done = work + "/restart.done." + number;

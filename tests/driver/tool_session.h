@@ -1,5 +1,6 @@
-// The running zr3config.exe as the fault matrix drives it: the main window and its modal dialogs,
-// reached from another process through window messages only, each with a bound on the answer.
+// A running zr3config.exe as the drivers of the end-to-end tests see it: the main window and its
+// modal dialogs, reached from another process through window messages only, each with a bound on
+// the answer.
 #pragma once
 
 #include <windows.h>
@@ -7,31 +8,7 @@
 #include <string>
 #include <vector>
 
-// Children of the main window in creation order.
-enum class MainChild {
-    PortCombo = 1,
-    ConverterField = 3,
-    FirmwareField = 5,
-    SerialNumberField = 7,
-    OutputField = 9,
-    RelayField = 11,
-    InputDampingCombo = 17,
-    RangeStartEdit = 19,
-    RangeEndEdit = 22,
-    OffRadio = 25,
-    LinearRadio = 26,
-    NonlinearRadio = 27,
-    SensorCombo = 29,
-    TempDampingCombo = 31,
-    RefTempEdit = 33,
-    CoefficientEdit = 36,
-    ResistanceField = 40,
-    TemperatureField = 42,
-    ConductanceField = 44,
-    ConductivityField = 46,
-    RatioField = 48,
-    ReadingCheck = 49,
-};
+#include "tests/driver/tool_ids.h"
 
 // What the main window shows, field by field, with the names used in the findings.
 struct MainView {
@@ -53,7 +30,8 @@ class ToolSession {
     ToolSession(const ToolSession&) = delete;
     ToolSession& operator=(const ToolSession&) = delete;
 
-    bool Attach(std::string& error);
+    // Waits for the visible main window of a zr3config.exe and takes hold of it and its process.
+    bool Attach(std::string& error, int timeoutMs = 40000);
     bool Alive() const;
     // Waits for the tool's process to end; exitCode then holds its exit code.
     bool WaitEnded(int timeoutMs, DWORD& exitCode);
@@ -75,6 +53,9 @@ class ToolSession {
     // Selects the port in the list and notifies the window as the list does; returns when the
     // window has connected (or given up), false when it did not answer within `boundMs`.
     bool SelectPort(const std::string& name, int boundMs, std::string& error);
+    // The two halves of SelectPort: the pick in the list, then the list's notification.
+    bool PickPort(const std::string& name, std::string& error);
+    bool NotifyPortChange(int boundMs);
     // Selects item `index` of a list of the main window and notifies the window as the list does;
     // false when the window did not finish within `boundMs`.
     bool SelectIndex(MainChild child, int index, int boundMs);
@@ -82,6 +63,13 @@ class ToolSession {
     bool Tick(int boundMs = 5000);
     bool SetReading(bool on);
     bool ReadingChecked();
+    // A button of the main window clicked; returns when the window has handled the click.
+    bool Click(MainChild child, int boundMs = 5000);
+    bool Checked(MainChild child);
+    // The selected index of a list of the main window; -1 for none or no answer.
+    int Selected(MainChild child);
+    // Waits until the child shows `expected`; false after the time-out.
+    bool WaitForText(MainChild child, const std::string& expected, int timeoutMs);
 
     // Presses a button of the main window without waiting for what it opens.
     void PostButton(int id);
@@ -93,11 +81,14 @@ class ToolSession {
     HWND FindDialog(const char* caption, int markerId);
     bool WaitGone(HWND dialog, int timeoutMs);
     std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
-    // The item's text once it is not empty; empty after the time-out.
-    std::string WaitForItemText(HWND dialog, int id, int timeoutMs);
+    // The item's text once it is other than `before` (and answered); after the time-out the last
+    // text read.
+    std::string WaitForItemText(HWND dialog, int id, int timeoutMs, const std::string& before = "");
     bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)); }
     bool SetItemText(HWND dialog, int id, const std::string& text);
     void PostCommand(HWND dialog, int id);
+    // A button of a dialog clicked; returns when the dialog has handled the click.
+    bool ClickItem(HWND dialog, int id, int boundMs = 5000);
     int ListCount(HWND dialog, int id);
     int ProgressPosition(HWND dialog, int id);
     // Closes whatever dialog is still open (Esc), so that a failed cell does not block the next.
@@ -107,7 +98,9 @@ class ToolSession {
     double maxLatencyMs() const { return maxLatency; }
     int unanswered() const { return noAnswers; }
 
-    void Close(int timeoutMs);
+    // Esc to the open dialogs, WM_CLOSE to the main window; true when the program has ended
+    // within the time.
+    bool Close(int timeoutMs);
 
   private:
     bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int boundMs,

@@ -1,20 +1,52 @@
-#include "tests/faultmatrix/tool_session.h"
+#include "tests/driver/tool_session.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int PortComboId = 101;
 constexpr UINT_PTR PollTimerId = 1;
-constexpr size_t MainChildCount = 50;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// True when the window is the main window of a running zr3config.exe (in-process tests of the
+// same Wine prefix make windows of the same class and title).
+bool IsToolsWindow(HWND window) {
+    char title[32] = {};
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    if (std::string(className) != "ZR3Window" || std::string(title) != "ZR3 config" ||
+        !IsWindowVisible(window))
+        return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) return false;
+    char image[MAX_PATH] = {};
+    DWORD size = sizeof image;
+    const bool named = QueryFullProcessImageNameA(process, 0, image, &size) != 0;
+    CloseHandle(process);
+    if (!named) return false;
+    const std::string path(image, size);
+    const size_t slash = path.find_last_of("\\/");
+    std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (char& c : file)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return file == "zr3config.exe";
+}
+
+BOOL CALLBACK TakeToolsWindow(HWND window, LPARAM found) {
+    if (!IsToolsWindow(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
 }
 
 struct DialogSearch {
@@ -70,13 +102,13 @@ ToolSession::~ToolSession() {
     if (process != nullptr) CloseHandle(process);
 }
 
-bool ToolSession::Attach(std::string& error) {
-    const auto end = Clock::now() + std::chrono::seconds(40);
+bool ToolSession::Attach(std::string& error, int timeoutMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (mainWindow == nullptr) {
-        HWND window = FindWindowA("ZR3Window", "ZR3 config");
-        if (window != nullptr && IsWindowVisible(window)) mainWindow = window;
+        EnumWindows(TakeToolsWindow, reinterpret_cast<LPARAM>(&mainWindow));
         if (mainWindow == nullptr && Clock::now() > end) {
-            error = "no visible \"ZR3 config\" window within 40 s";
+            error = "no visible \"ZR3 config\" window within " + std::to_string(timeoutMs / 1000) +
+                    " s";
             return false;
         }
         if (mainWindow == nullptr) Sleep(100);
@@ -213,6 +245,16 @@ MainView ToolSession::LiveValues() {
 }
 
 bool ToolSession::SelectPort(const std::string& name, int boundMs, std::string& error) {
+    if (!PickPort(name, error)) return false;
+    if (!NotifyPortChange(boundMs)) {
+        error = "the window did not finish the port selection within " + std::to_string(boundMs) +
+                " ms";
+        return false;
+    }
+    return true;
+}
+
+bool ToolSession::PickPort(const std::string& name, std::string& error) {
     HWND combo = Child(MainChild::PortCombo);
     DWORD_PTR index = 0;
     if (!SendBounded(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
@@ -222,13 +264,12 @@ bool ToolSession::SelectPort(const std::string& name, int boundMs, std::string& 
         return false;
     }
     SendBounded(combo, CB_SETCURSEL, index, 0, AnswerBoundMs);
-    if (!SendBounded(mainWindow, WM_COMMAND, MAKEWPARAM(PortComboId, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(combo), boundMs)) {
-        error = "the window did not finish the port selection within " + std::to_string(boundMs) +
-                " ms";
-        return false;
-    }
     return true;
+}
+
+bool ToolSession::NotifyPortChange(int boundMs) {
+    return SendBounded(mainWindow, WM_COMMAND, MAKEWPARAM(PortComboId, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(Child(MainChild::PortCombo)), boundMs);
 }
 
 bool ToolSession::SelectIndex(MainChild child, int index, int boundMs) {
@@ -243,14 +284,37 @@ bool ToolSession::Tick(int boundMs) {
 }
 
 bool ToolSession::ReadingChecked() {
-    DWORD_PTR state = 0;
-    return SendBounded(Child(MainChild::ReadingCheck), BM_GETCHECK, 0, 0, AnswerBoundMs, &state) &&
-           state == BST_CHECKED;
+    return Checked(MainChild::ReadingCheck);
 }
 
 bool ToolSession::SetReading(bool on) {
-    if (ReadingChecked() != on) SendBounded(Child(MainChild::ReadingCheck), BM_CLICK, 0, 0, 5000);
+    if (ReadingChecked() != on) Click(MainChild::ReadingCheck);
     return ReadingChecked() == on;
+}
+
+bool ToolSession::Click(MainChild child, int boundMs) {
+    return SendBounded(Child(child), BM_CLICK, 0, 0, boundMs);
+}
+
+bool ToolSession::Checked(MainChild child) {
+    DWORD_PTR state = 0;
+    return SendBounded(Child(child), BM_GETCHECK, 0, 0, AnswerBoundMs, &state) &&
+           state == BST_CHECKED;
+}
+
+int ToolSession::Selected(MainChild child) {
+    DWORD_PTR index = 0;
+    if (!SendBounded(Child(child), CB_GETCURSEL, 0, 0, AnswerBoundMs, &index)) return -1;
+    return static_cast<int>(static_cast<LRESULT>(index));
+}
+
+bool ToolSession::WaitForText(MainChild child, const std::string& expected, int timeoutMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Text(child) != expected) {
+        if (Clock::now() > end) return false;
+        Sleep(100);
+    }
+    return true;
 }
 
 void ToolSession::PostButton(int id) {
@@ -302,11 +366,12 @@ bool ToolSession::WaitGone(HWND dialog, int timeoutMs) {
     return true;
 }
 
-std::string ToolSession::WaitForItemText(HWND dialog, int id, int timeoutMs) {
+std::string ToolSession::WaitForItemText(HWND dialog, int id, int timeoutMs,
+                                         const std::string& before) {
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const std::string text = ItemText(dialog, id);
-        if (!text.empty() && text != "<no answer>") return text;
+        if (text != before && text != "<no answer>") return text;
         if (Clock::now() > end) return text;
         Sleep(50);
     }
@@ -320,6 +385,10 @@ bool ToolSession::SetItemText(HWND dialog, int id, const std::string& text) {
 void ToolSession::PostCommand(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool ToolSession::ClickItem(HWND dialog, int id, int boundMs) {
+    return SendBounded(GetDlgItem(dialog, id), BM_CLICK, 0, 0, boundMs);
 }
 
 int ToolSession::ListCount(HWND dialog, int id) {
@@ -348,9 +417,9 @@ void ToolSession::ResetLatency() {
     noAnswers = 0;
 }
 
-void ToolSession::Close(int timeoutMs) {
-    if (!Alive()) return;
+bool ToolSession::Close(int timeoutMs) {
+    if (!Alive()) return process != nullptr && WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
     CancelOpenDialogs();
     PostMessageA(mainWindow, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process, static_cast<DWORD>(timeoutMs));
+    return WaitForSingleObject(process, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
 }
