@@ -154,14 +154,22 @@ TEST(Zr3ctl, StrictRefusalsSendNothing) {
     Scratch scratch;
     Converter c(scratch, "a", {"--firmware", "1.00"});
     const std::vector<Words> refused = {
-        {"set", "input-damping=31"},       {"set", "temp-damping=-1"},
-        {"set", "range-start=abc"},        {"set", "range-end=nan"},
-        {"set", "ref-temp=1e39"},          {"set", "compensation=fast"},
-        {"set", "relay-open-delay=65536"}, {"set", "sensor=Ni1000"},
-        {"set", "volume=3"},               {"set", "k1"},
-        {"set"},                           {"monitor", "--interval", "-1"},
-        {"monitor", "--count", "x"},       {"calibrate", "probe", "--normal", "0"},
-        {"calibrate", "nothing"},          {"restore", "/nonexistent.json"},
+        {"set", "input-damping=31"},
+        {"set", "temp-damping=-1"},
+        {"set", "range-start=abc"},
+        {"set", "range-end=nan"},
+        {"set", "ref-temp=1e39"},
+        {"set", "compensation=fast"},
+        {"set", "relay-open-delay=65536"},
+        {"set", "sensor=Ni1000"},
+        {"set", "volume=3"},
+        {"set", "k1"},
+        {"set"},
+        {"monitor", "--interval", "-1"},
+        {"monitor", "--count", "x"},
+        {"calibrate", "probe", "--normal", "0"},
+        {"calibrate", "nothing"},
+        {"restore", "/nonexistent.json"},
         {"bogus"},
     };
     for (const Words& args : refused) {
