@@ -100,3 +100,67 @@ float ParseFloat(std::string_view text) {
     if (result.ec != std::errc() || result.ptr != last) return 0.0f;
     return negative ? -value : value;
 }
+
+namespace {
+
+// Checks the shape of a decimal number and gives it with a point as the mark, or nothing.
+std::optional<std::string> DecimalShape(std::string_view text, DecimalMark mark) {
+    std::string shape(text);
+    size_t i = 0;
+    const size_t n = shape.size();
+    if (i < n && (shape[i] == '+' || shape[i] == '-')) ++i;
+    size_t digits = 0;
+    bool markSeen = false;
+    for (; i < n; ++i) {
+        char& c = shape[i];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (!markSeen && (c == '.' || (c == ',' && mark == DecimalMark::PointOrComma))) {
+            markSeen = true;
+            c = '.';
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < n && (shape[i] == 'e' || shape[i] == 'E')) {
+        ++i;
+        if (i < n && (shape[i] == '+' || shape[i] == '-')) ++i;
+        size_t exponentDigits = 0;
+        for (; i < n && shape[i] >= '0' && shape[i] <= '9'; ++i)
+            ++exponentDigits;
+        if (exponentDigits == 0) return std::nullopt;
+    }
+    if (i != n) return std::nullopt;
+    return shape;
+}
+
+}  // namespace
+
+std::optional<double> ParseDecimal(std::string_view text, DecimalMark mark) {
+    const std::optional<std::string> shape = DecimalShape(text, mark);
+    if (!shape) return std::nullopt;
+    // from_chars takes no plus sign; the shape has at most one, in front.
+    const char* first = shape->data();
+    const char* last = first + shape->size();
+    if (*first == '+') ++first;
+    double value = 0.0;
+    const auto result = std::from_chars(first, last, value, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<float> ParseFiniteFloat(std::string_view text, DecimalMark mark) {
+    const std::optional<std::string> shape = DecimalShape(text, mark);
+    if (!shape) return std::nullopt;
+    const char* first = shape->data();
+    const char* last = first + shape->size();
+    if (*first == '+') ++first;
+    // Parsed straight into a float so that the value is rounded once.
+    float value = 0.0f;
+    const auto result = std::from_chars(first, last, value, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,3 +36,15 @@ int32_t ParseInteger(std::string_view text);
 // point. The whole text must be the number; anything else, and values beyond the float range,
 // give 0. The result is rounded to a 32-bit float.
 float ParseFloat(std::string_view text);
+
+// The decimal mark a typed number may use: the window takes a point or a comma, zr3ctl's words
+// a point only.
+enum class DecimalMark { Point, PointOrComma };
+
+// A decimal number that is all of the text, however long: an optional sign, digits with at most
+// one decimal mark, an optional exponent (E or e, optional sign, digits). Finite. Nothing for
+// anything else: an empty text, blanks, "+-5", "12abc", "0x10", "inf", "nan", "1e999".
+std::optional<double> ParseDecimal(std::string_view text, DecimalMark mark);
+
+// The same number rounded once to a 32-bit float, which must be finite ("1e39" is nothing).
+std::optional<float> ParseFiniteFloat(std::string_view text, DecimalMark mark);

@@ -44,6 +44,9 @@ class SerialPort : public BaseObject {
     // Sends a request; the system backends first drop input nobody has read (a late answer).
     virtual size_t Write(const uint8_t* buffer, size_t count) = 0;
     virtual void Purge(uint32_t flags) = 0;
+    // The device itself has gone (an adapter pulled out, a closed pseudo-terminal), as the system
+    // reported it on a read, write or purge; a time-out never counts. Cleared by Open.
+    virtual bool LineGone() const { return false; }
 };
 
 // The platform's serial port (Win32 on Windows, termios elsewhere), closed.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cmath>
 #include <limits>
 
@@ -78,4 +80,58 @@ TEST(NumberText, FloatsAcceptACommaAndNothingAfterTheNumber) {
     // Rounded once, to the nearest float.
     EXPECT_EQ(ParseFloat("0.1"), 0.1f);
     EXPECT_EQ(ParseFloat("16777217"), 16777216.0f);
+}
+
+TEST(NumberText, DecimalTextsAreNumbersOnlyWhenAllOfThemIsOne) {
+    struct Case {
+        const char* text;
+        std::optional<double> point;  // with a point as the only mark
+        std::optional<double> comma;  // with a point or a comma
+    };
+    const std::optional<double> none;
+    const Case cases[] = {
+        {"12.5", 12.5, 12.5},
+        {"12,5", none, 12.5},
+        {"2,000", none, 2.0},
+        {"-2.5E1", -25.0, -25.0},
+        {"+1e-2", 0.01, 0.01},
+        {".5", 0.5, 0.5},
+        {"5.", 5.0, 5.0},
+        {"", none, none},
+        {" 5", none, none},
+        {"5 ", none, none},
+        {"+-5", none, none},
+        {"--5", none, none},
+        {"12abc", none, none},
+        {"0x10", none, none},
+        {"inf", none, none},
+        {"-infinity", none, none},
+        {"nan", none, none},
+        {"1e999", none, none},
+        {"1e", none, none},
+        {"e5", none, none},
+        {".", none, none},
+        {"1.5.0", none, none},
+        {"1,5,0", none, none},
+        {"1.5,0", none, none},
+        // A long text is read whole, never cut to another number.
+        {"2.5000000000000000000000000000000e-2", 0.025, 0.025},
+        {"0.00000000000000000000000000000000000000000001", 1e-44, 1e-44},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseDecimal(c.text, DecimalMark::Point), c.point);
+        EXPECT_EQ(ParseDecimal(c.text, DecimalMark::PointOrComma), c.comma);
+    }
+}
+
+TEST(NumberText, FiniteFloatsAreRoundedOnceAndStayInTheFloatRange) {
+    EXPECT_EQ(ParseFiniteFloat("0.1", DecimalMark::Point), 0.1f);
+    EXPECT_EQ(ParseFiniteFloat("16777217", DecimalMark::Point), 16777216.0f);
+    EXPECT_EQ(ParseFiniteFloat("3.4028234e38", DecimalMark::Point), 3.4028234e38f);
+    EXPECT_EQ(ParseFiniteFloat("1e39", DecimalMark::Point), std::nullopt);
+    EXPECT_EQ(ParseFiniteFloat("-1e39", DecimalMark::PointOrComma), std::nullopt);
+    EXPECT_EQ(ParseFiniteFloat("12,5", DecimalMark::Point), std::nullopt);
+    EXPECT_EQ(ParseFiniteFloat("12,5", DecimalMark::PointOrComma), 12.5f);
+    EXPECT_EQ(ParseFiniteFloat("nan", DecimalMark::PointOrComma), std::nullopt);
 }
