@@ -5,6 +5,22 @@
 
 #include "link/wire_encoding.h"
 
+const char* ExchangeFailureText(ExchangeFailure failure) {
+    switch (failure) {
+        case ExchangeFailure::None:
+            return "";
+        case ExchangeFailure::NoAnswer:
+            return "no answer";
+        case ExchangeFailure::BadChecksum:
+            return "bad checksum";
+        case ExchangeFailure::Refused:
+            return "refused (NAK)";
+        case ExchangeFailure::WrongLength:
+            return "answer of the wrong length";
+    }
+    return "";
+}
+
 ConverterLink::ConverterLink() : ConverterLink(CreateSystemSerialPort()) {}
 
 ConverterLink::ConverterLink(std::unique_ptr<SerialPort> port) : serialPort(std::move(port)) {
@@ -82,6 +98,7 @@ size_t ConverterLink::ReadBytes(size_t offset, size_t count) {
 }
 
 bool ConverterLink::ReceiveAnswer(uint8_t expectedLength) {
+    failure = ExchangeFailure::NoAnswer;
     if (!serialPort->IsOpen()) return false;
     if (ReadBytes(0, 2) < 2) return false;
 
@@ -89,16 +106,25 @@ bool ConverterLink::ReceiveAnswer(uint8_t expectedLength) {
     size_t rest = (frame[0] == AnswerStart && frame[1] <= MaxAnswerLength) ? frame[1] + 1u : 0u;
     if (ReadBytes(2, rest) < rest) return false;
 
+    if (frame[0] == NegativeAnswerStart)
+        failure = ExchangeFailure::Refused;
+    else if (frame[0] == AnswerStart && (rest == 0 || frame[1] != expectedLength))
+        failure = ExchangeFailure::WrongLength;
+    else
+        failure = ExchangeFailure::BadChecksum;
     uint8_t sum = 0;
     for (size_t i = 0; i < 2 + rest; ++i)
         sum = static_cast<uint8_t>(sum + frame[i]);
     if (sum != 0) {
         // Whatever else is in transit belongs to the broken answer.
         serialPort->Purge(PurgeTxClear | PurgeRxClear);
+        if (failure == ExchangeFailure::WrongLength && rest != 0)
+            failure = ExchangeFailure::BadChecksum;
         return false;
     }
     // A refused header whose two bytes happen to sum to zero is still no answer.
     if (rest == 0 || frame[0] != AnswerStart || frame[1] != expectedLength) return false;
+    failure = ExchangeFailure::None;
     return true;
 }
 

@@ -25,11 +25,23 @@ struct ProbeCoefficients {
 // Linearization table of the temperature sensor: c0 .. c4.
 using SensorTable = std::array<float, 5>;
 
+// Why the last exchange failed, as far as the answer tells.
+enum class ExchangeFailure : uint8_t {
+    None,         // the last exchange succeeded
+    NoAnswer,     // nothing, or an answer cut short, within the read time-out (or a closed port)
+    BadChecksum,  // the bytes do not sum to zero, or a header that starts no answer
+    Refused,      // the converter answered with 0x15 (NAK)
+    WrongLength,  // a well-formed answer of another length than the request's
+};
+
+// "no answer", "bad checksum", "refused (NAK)", "answer of the wrong length"; "" for None.
+const char* ExchangeFailureText(ExchangeFailure failure);
+
 // The one connection to a converter: its serial port, the frame buffer shared by request and
 // answer, the identity last answered and the firmware version last read. Every transfer returns
 // a success flag; on failure the caller's variable keeps what it held.
 class ConverterLink : public BaseObject {
-public:
+  public:
     static constexpr size_t FrameSize = 64;
     static constexpr uint8_t MaxAnswerLength = 61;
     static constexpr size_t IdentitySize = 8;
@@ -38,6 +50,7 @@ public:
     static constexpr uint8_t MaxRequestLength = FrameSize - 4;
     static constexpr uint8_t RequestStart = 0x01;
     static constexpr uint8_t AnswerStart = 0x06;
+    static constexpr uint8_t NegativeAnswerStart = 0x15;
     // Line time-outs of an open link, in milliseconds.
     static constexpr uint32_t ReadTimeout = 200;
     static constexpr uint32_t WriteTimeout = 100;
@@ -115,10 +128,11 @@ public:
 
     const char* identity() const { return identityText.data(); }
     uint16_t firmwareVersion() const { return firmware; }
+    ExchangeFailure lastFailure() const { return failure; }
     const uint8_t* frameBytes() const { return frame.data(); }
     SerialPort& port() { return *serialPort; }
 
-private:
+  private:
     bool ReadBlock(uint8_t code, uint8_t* data, uint8_t length);
     bool WriteBlock(uint8_t code, const uint8_t* data, uint8_t length, uint8_t* answer);
     size_t ReadBytes(size_t offset, size_t count);
@@ -128,4 +142,5 @@ private:
     std::array<char, IdentitySize + 1> identityText{};
     std::unique_ptr<SerialPort> serialPort;
     uint16_t firmware = 0;
+    ExchangeFailure failure = ExchangeFailure::None;
 };

@@ -488,3 +488,31 @@ TEST(ConverterLinkAnswers, RandomLineNoiseNeverEscapesTheFrame) {
 }
 
 }  // namespace
+
+TEST(ConverterLinkFrames, AFailedExchangeNamesItsCause) {
+    struct Case {
+        const char* answer;  // "" for silence
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"", "no answer"},
+        {"06 01 05", "no answer"},  // cut short before the checksum
+        {"06 01 05 F5", "bad checksum"},
+        {"41 42", "bad checksum"},   // a header that starts no answer
+        {"15 00", "refused (NAK)"},  // a negative answer: its header alone is read
+        {"06 02 05 00 F3", "answer of the wrong length"},
+        {"06 3E", "answer of the wrong length"},  // longer than any answer
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        ScriptedLink scripted;
+        if (c.answer[0] != '\0') scripted.Port().QueueAnswer(HexBytes(c.answer));
+        uint8_t value = 0;
+        EXPECT_FALSE(scripted.Link().ReadByte(0x44, value));
+        EXPECT_STREQ(ExchangeFailureText(scripted.Link().lastFailure()), c.cause);
+        // The next exchange that succeeds clears the cause.
+        scripted.Port().QueueAnswer(HexBytes("06 01 05 F4"));
+        EXPECT_TRUE(scripted.Link().ReadByte(0x44, value));
+        EXPECT_EQ(scripted.Link().lastFailure(), ExchangeFailure::None);
+    }
+}
