@@ -227,7 +227,17 @@ class MainWindowDialogTest : public MainWindowTest {
 TEST_F(MainWindowDialogTest, ProbeCalibrationSetsTheDampingTo0AndRestoresIt) {
     StartConnected();
     model->mutableState().inputDamping = 5;
-    OpenedDialog opened = ClickAndCancel(MainWindow::ProbeButtonId);
+    size_t requestsBefore = 0, requestsAfter = 0;
+    OpenedDialog opened = ClickAndCancel(MainWindow::ProbeButtonId, [&] {
+        // Clicks that arrive while the dialog runs open nothing and touch nothing.
+        requestsBefore = port->Writes().size();
+        for (int id :
+             {MainWindow::ProbeButtonId, MainWindow::CableButtonId, MainWindow::RelayButtonId})
+            ui_test::SendCommand(window->Handle, id, BN_CLICKED,
+                                 ui_test::FindChild(window->Handle, id));
+        requestsAfter = port->Writes().size();
+    });
+    EXPECT_EQ(requestsAfter, requestsBefore);
     EXPECT_EQ(opened.kind, DialogKind::ProbeCalibration);
     EXPECT_TRUE(opened.busy);
     EXPECT_FALSE(window->busy);

@@ -26,19 +26,28 @@ void RunModal(std::unique_ptr<Dialog> dialog) {
     if (TheApplication != nullptr) TheApplication->RunModal(std::move(dialog));
 }
 
+// A click or command that arrives while a modal window runs over the main window (a dialog, a
+// message box) opens nothing: each dialog runs once at a time, and nothing is set up for it.
+bool MayOpenDialog(const WindowObject& window) {
+    return TheApplication == nullptr || TheApplication->MayRunModal(&window);
+}
+
 }  // namespace
 
 void MainWindow::OpenRelayDialog() {
+    if (!MayOpenDialog(*this)) return;
     // Polling goes on while the relay dialog is open.
     RunModal(std::make_unique<RelayDialog>(this, *link));
 }
 
 void MainWindow::OpenCableCompensationDialog() {
+    if (!MayOpenDialog(*this)) return;
     BusyScope scope(busy);
     RunModal(std::make_unique<CableCompensationDialog>(this, *link));
 }
 
 void MainWindow::OpenProbeCalibration() {
+    if (!MayOpenDialog(*this)) return;
     BusyScope scope(busy);
     // Ctrl held at the click asks for the multi-point table.
     bool tableWanted = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
