@@ -219,7 +219,8 @@ const LineFault CloseRequest{
 const LineFault UnwritableDataFile{
     "data file unwritable", "",
     "the probe table's data file made read-only while the dialog runs, writable again before "
-    "Retry",
+    "Retry; meanwhile two close requests (WM_CLOSE) to the main window under the Retry / Cancel "
+    "box",
     false};
 
 // The steps of a sensor write, in the order the tool sends them.
@@ -1142,8 +1143,10 @@ void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
     tool.PostCommand(window, IDOK);
     // The message box: the dialog's caption, and a Retry button the dialog does not have.
     HWND box = tool.WaitForDialog(TableDialogKind.caption, IDRETRY, 5000);
-    SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!run.Check(box != nullptr, "OK shows a message box", "none within 5 s")) return;
+    if (!run.Check(box != nullptr, "OK shows a message box", "none within 5 s")) {
+        SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return;
+    }
     const std::string text = tool.ItemText(box, MessageTextId);
     run.Check(text.find("could not be stored") != std::string::npos &&
                   text.find(dataFile) != std::string::npos,
@@ -1151,12 +1154,32 @@ void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
     run.Check(GetDlgItem(box, IDRETRY) != nullptr && GetDlgItem(box, IDCANCEL) != nullptr,
               "it offers Retry and Cancel");
     run.Check(IsWindowVisible(window) != 0, "the dialog stays open meanwhile");
+    // Close requests under the box: refused, answered at once, and no further box.
+    for (int request = 0; request < 2; ++request) {
+        DWORD_PTR answer = 0;
+        run.Check(SendMessageTimeoutA(tool.main(), WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG,
+                                      ToolSession::AnswerBoundMs, &answer) != 0,
+                  "a close request under the box is answered within 2 s", "no answer");
+    }
+    run.Check(IsWindowVisible(box) != 0 && IsWindowVisible(window) != 0,
+              "the box and the dialog stay after two close requests");
+    const int boxes = tool.CountDialogs(TableDialogKind.caption, IDRETRY);
+    run.Check(boxes == 1, "no further box stacked", std::to_string(boxes) + " boxes");
+    run.Check(IsWindowEnabled(tool.main()) == 0, "the main window stays unusable under the box");
+    const std::string damping = sim.Shown("input-damping");
+    run.Check(damping == "0", "the converter keeps damping 0 while the dialog runs (zr3sim)",
+              "input-damping " + damping);
+    SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
     tool.PostCommand(box, IDRETRY);
     run.Check(tool.WaitGone(window, 5000), "Retry on the writable file stores and closes it");
     ExpectPointStored(run, pointIndex);
     WaitForWrites(sim, mark, 2, 3000);
     run.ExpectWrites(sim.Since(mark), {DampingZeroWrite, DampingRestoreWrite},
                      "only the damping 0 and its restore written");
+    run.Check(sim.Shown("input-damping") == "5", "the converter has its damping 5 again (zr3sim)",
+              "input-damping " + sim.Shown("input-damping"));
+    run.Check(tool.Alive() && IsWindowEnabled(tool.main()) != 0,
+              "the refused close requests leave the tool running and usable");
     sim.Control("set cell 1");
     ExpectMainRecovers(run);
 }
