@@ -227,7 +227,7 @@ class NumberDialog : public ShadedDialog {
         edit->SetFixed(*result, 2);
     }
     void OnOk(WindowMessage& message) override {
-        *result = edit->GetFloat();
+        *result = edit->GetFloat().value_or(0.0f);
         ShadedDialog::OnOk(message);
     }
     NumberEdit* edit = nullptr;

@@ -41,11 +41,11 @@ TEST_F(MainWindowWriteTest, TheCoefficientIsEnteredInPercentWithACommaAndShownAs
 
 TEST_F(MainWindowWriteTest, EachNumberIsWrittenFromItsEditAndTheAnswerShown) {
     StartConnected();
-    // Letters read as 0, which is written.
-    Type(Handle(window->rangeStartEdit), "abc");
+    // The whole text is read: 36 characters are 0.025, not the 2.5 of their first 31.
+    Type(Handle(window->rangeStartEdit), "2.5000000000000000000000000000000e-2");
     ClickId(MainWindow::RangeStartWriteId);
     ASSERT_EQ(port->Writes().size(), 1u);
-    EXPECT_EQ(port->Writes()[0], Request(0x40, {0, 0, 0, 0}));
+    EXPECT_EQ(port->Writes()[0], Request(0x40, {0xCD, 0xCC, 0xCC, 0x3C}));
     EXPECT_EQ(Text(window->rangeStartEdit), "0.0");
 
     port->ClearRecord();
@@ -64,11 +64,76 @@ TEST_F(MainWindowWriteTest, EachNumberIsWrittenFromItsEditAndTheAnswerShown) {
     EXPECT_EQ(Text(window->refTempEdit), "-5.3");
     EXPECT_EQ(model->state().referenceTemperature, -5.26f);
 
-    // A failed write keeps what the user typed.
+    // A failed write shows what the converter holds, read back ...
+    Answer(0x3F, {{0x00}, FloatBytes(-5.26f)});  // an answer of the wrong length, then -5.26
+    Type(Handle(window->refTempEdit), "18.75");
+    ClickId(MainWindow::RefTempWriteId);
+    EXPECT_EQ(Text(window->refTempEdit), "-5.3");
+    EXPECT_TRUE(messages.empty());
+
+    // ... and where that fails too, the field keeps what was typed and the user is told, once.
     Silence(0x3F);
     Type(Handle(window->refTempEdit), "18.75");
     ClickId(MainWindow::RefTempWriteId);
     EXPECT_EQ(Text(window->refTempEdit), "18.75");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "The converter did not confirm the new reference temperature, and what it holds "
+              "could not be read back.");
+    EXPECT_EQ(messages[0].caption, "ZR3 config");
+    EXPECT_EQ(messages[0].style, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+}
+
+// Known refusals: no text but a number typed in full is written, each refused with its field's
+// words before anything goes on the wire, the edit focused with its text selected.
+TEST_F(MainWindowWriteTest, ATextThatIsNoNumberIsRefusedBeforeAnythingIsSent) {
+    StartConnected();
+    const struct {
+        NumberEdit* edit;
+        int button;
+        const char* words;
+    } fields[] = {
+        {window->rangeStartEdit, MainWindow::RangeStartWriteId,
+         "The start of range must be a number, such as 12.5 or 12,5."},
+        {window->rangeEndEdit, MainWindow::RangeEndWriteId,
+         "The end of range must be a number, such as 2000.0 or 2000,0."},
+        {window->refTempEdit, MainWindow::RefTempWriteId,
+         "The reference temperature must be a number, such as 25.0 or 25,0."},
+        {window->coefficientEdit, MainWindow::CoefficientWriteId,
+         "The coefficient must be a number in percent, such as 2.10 or 2,10."},
+    };
+    for (const auto& field : fields) {
+        for (const char* text : {"nan", "inf", "1e999", "12abc", "0x10", "+-5", " 5", ""}) {
+            SCOPED_TRACE(std::string(field.words) + " / " + text);
+            messages.clear();
+            Type(Handle(field.edit), text);
+            ClickId(field.button);
+            EXPECT_TRUE(port->Writes().empty());
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, field.words);
+            EXPECT_EQ(GetFocus(), Handle(field.edit));
+            DWORD first = 1, last = 0;
+            SendMessageA(Handle(field.edit), EM_GETSEL, reinterpret_cast<WPARAM>(&first),
+                         reinterpret_cast<LPARAM>(&last));
+            EXPECT_EQ(first, 0u);
+            EXPECT_EQ(last, std::string(text).size());
+        }
+    }
+}
+
+// The converter answers NaN and infinity: shown as "Invalid", never written back untouched.
+TEST_F(MainWindowWriteTest, AValueThatIsNoNumberShowsInvalidAndIsNotWrittenBack) {
+    Start();
+    AnswerFloat(0x40, std::nanf(""));
+    AnswerFloat(0x3F, -INFINITY);
+    SelectPort(0);
+    EXPECT_EQ(Text(window->rangeStartEdit), "Invalid");
+    EXPECT_EQ(Text(window->refTempEdit), "Invalid");
+    port->ClearRecord();
+    ClickId(MainWindow::RangeStartWriteId);
+    ClickId(MainWindow::RefTempWriteId);
+    EXPECT_TRUE(port->Writes().empty());
+    EXPECT_EQ(messages.size(), 2u);
 }
 
 TEST_F(MainWindowWriteTest, TheRadioButtonsWriteTheModeAndFollowTheAnswer) {
@@ -88,12 +153,21 @@ TEST_F(MainWindowWriteTest, TheRadioButtonsWriteTheModeAndFollowTheAnswer) {
     EXPECT_TRUE(Checked(Handle(window->linearRadio)));
     EXPECT_FALSE(Checked(Handle(window->offRadio)));
 
-    // A failed write leaves the clicked button checked.
+    // A failed write shows the mode read back: the clicked button loses its check.
+    Answer(0x45, {{1, 1}, {1}});  // an answer of the wrong length, then mode 1
+    ClickId(MainWindow::OffRadioId);
+    EXPECT_FALSE(Checked(Handle(window->offRadio)));
+    EXPECT_TRUE(Checked(Handle(window->linearRadio)));
+    EXPECT_TRUE(messages.empty());
+
+    // Without an answer at all the user is told that the mode is not known.
     answers.erase(0x45);
     Silence(0x45);
     ClickId(MainWindow::OffRadioId);
-    EXPECT_TRUE(Checked(Handle(window->offRadio)));
-    EXPECT_FALSE(Checked(Handle(window->linearRadio)));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "The converter did not confirm the new compensation mode, and what it holds could "
+              "not be read back.");
 }
 
 TEST_F(MainWindowWriteTest, TheDampingListsWriteTheSelectedIndex) {

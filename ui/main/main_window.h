@@ -20,6 +20,7 @@ class ComboBox;
 class NumberEdit;
 class RadioButton;
 class CheckBox;
+struct FloatSetting;
 
 // The tool's only top-level window: the port selector, the identity of the connected converter,
 // its input and temperature-compensation settings (each written back from its own control) and
@@ -111,6 +112,10 @@ class MainWindow : public Window {
     void WriteInputDamping();
     void WriteTempDamping();
     void WriteSelectedSensor();
+    // A message box in the system's voice, the window's title as caption.
+    void Tell(const char* text);
+    // Tells that a write was not confirmed and what the converter holds could not be read.
+    void TellNotConfirmed(const char* setting);
 
     void OpenRelayDialog();
     void OpenCableCompensationDialog();
@@ -167,6 +172,9 @@ class MainWindow : public Window {
     MessageBoxFunction showMessage;
 
   private:
+    // Writes the number typed into the edit, or refuses a text that is not one; after a failed
+    // write the edit shows what the converter holds, or the user is told.
+    void WriteNumberSetting(NumberEdit& edit, const FloatSetting& setting);
     void CreateControls(std::unique_ptr<PortList> ports);
     void BuildInputGroup(int left, int top);
     void BuildCompensationGroup(int left, int top);
