@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ui/framework/face_colours.h"
+
 namespace {
 
 constexpr char ButtonClass[] = "Button";
@@ -57,6 +59,14 @@ int CheckBox::TransferValue(void* buffer, int direction) {
         SetCheck(state);
     }
     return sizeof state;
+}
+
+void CheckBox::OnPaint(WindowMessage& message) {
+    if (Handle == nullptr || IsWindowEnabled(Handle)) {
+        PushButton::OnPaint(message);
+        return;
+    }
+    PaintDisabledOnFace(Handle, [&] { PushButton::OnPaint(message); });
 }
 
 int CheckBox::GetCheck() {

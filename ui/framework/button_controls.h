@@ -26,6 +26,8 @@ class CheckBox : public PushButton {
     CheckBox(WindowObject* parent, int id);
     const char* WindowClassName() override;
     int TransferValue(void* buffer, int direction) override;
+    // Disabled, its caption takes the disabled-text colour its parent gives.
+    void OnPaint(WindowMessage& message) override;
 
     // 0 unchecked, 1 checked.
     int GetCheck();

@@ -4,6 +4,9 @@ namespace {
 
 bool (*highContrastQuery)() = nullptr;
 
+// Set on a disabled control while it paints as an enabled one.
+constexpr char DisabledPaintProperty[] = "ZR3DisabledPaint";
+
 bool SystemHighContrast() {
     HIGHCONTRASTA settings{};
     settings.cbSize = sizeof settings;
@@ -36,10 +39,50 @@ FaceColours CurrentFaceColours() {
 
 HBRUSH ColourOnFace(HDC dc, HWND control, bool notCurrent) {
     const FaceColours colours = CurrentFaceColours();
-    const bool enabled = control == nullptr || IsWindowEnabled(control);
+    const bool enabled =
+        control == nullptr ||
+        (IsWindowEnabled(control) && GetPropA(control, DisabledPaintProperty) == nullptr);
     SetTextColor(dc, enabled && !notCurrent ? colours.text : colours.disabledText);
     SetBkColor(dc, colours.face);
     return colours.brush;
+}
+
+void PaintDisabledOnFace(HWND control, const std::function<void()>& paint) {
+    const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
+    SetPropA(control, DisabledPaintProperty, reinterpret_cast<HANDLE>(1));
+    SetWindowLongPtrA(control, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_DISABLED));
+    paint();
+    SetWindowLongPtrA(control, GWL_STYLE, style);
+    RemovePropA(control, DisabledPaintProperty);
+}
+
+void PaintDisabledEdit(HWND edit) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(edit, &paint);
+    if (dc == nullptr) return;
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(edit), WM_CTLCOLORSTATIC,
+                                                       reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(edit)));
+    RECT area{};
+    GetClientRect(edit, &area);
+    FillRect(dc, &area, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    auto font = reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+    const auto margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
+    area.left += LOWORD(margins) + 1;
+    area.right -= HIWORD(margins) + 1;
+    const LONG_PTR style = GetWindowLongPtrA(edit, GWL_STYLE);
+    UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL;
+    if ((style & ES_RIGHT) != 0)
+        format |= DT_RIGHT;
+    else if ((style & ES_CENTER) != 0)
+        format |= DT_CENTER;
+    char text[256] = {};
+    GetWindowTextA(edit, text, sizeof text);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, text, -1, &area, format);
+    if (previous != nullptr) SelectObject(dc, previous);
+    EndPaint(edit, &paint);
 }
 
 void RepaintForScheme(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

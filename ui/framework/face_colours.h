@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 // The face of the tool's windows and the texts drawn on it. Normally the face is the fixed light
 // grey and every text on it sets its own colour (black, a dark grey when disabled), so that no
 // colour scheme can put an unreadable text on the grey. In a high-contrast scheme the windows
@@ -25,6 +27,15 @@ FaceColours CurrentFaceColours();
 // colour for a disabled control or a value that is not current) and the background of the
 // device context, and returns the face's brush.
 HBRUSH ColourOnFace(HDC dc, HWND control, bool notCurrent = false);
+
+// Paints a disabled check box or radio button through its own procedure (`paint`) as if it were
+// enabled, while its parent gives it the disabled-text colour: the system's disabled drawing
+// (embossed, or the scheme's disabled colour) ignores the colours the parent gives.
+void PaintDisabledOnFace(HWND control, const std::function<void()>& paint);
+// Paints a disabled single-line edit field itself: its text in the colours its parent gives for
+// WM_CTLCOLORSTATIC, where the system would take the scheme's disabled colour whatever the parent
+// says.
+void PaintDisabledEdit(HWND edit);
 
 // The colour scheme or a system setting changed (WM_SYSCOLORCHANGE, WM_SETTINGCHANGE): the
 // window's children hear of it too, and the window and its children are drawn again.
