@@ -71,8 +71,9 @@ RECT CaptionArea(HWND control) {
     ReleaseDC(control, dc);
     switch (GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK) {
         case BS_GROUPBOX:
-            area.left = ScaleToDpi(9, dpi);
-            area.right = std::min(area.right, area.left + extent.cx);
+            // Inside the gap of the frame's top line.
+            area.left = ScaleToDpi(10, dpi);
+            area.right = std::min(area.right, ScaleToDpi(7, dpi) + extent.cx - 1);
             area.bottom = std::min(area.bottom, extent.cy);
             break;
         case BS_AUTOCHECKBOX:

@@ -23,6 +23,14 @@ const char* GroupBox::WindowClassName() {
     return ButtonClass;
 }
 
+void GroupBox::OnPaint(WindowMessage& message) {
+    if (Handle == nullptr || !HighContrastOn()) {
+        Control::OnPaint(message);
+        return;
+    }
+    PaintGroupBox(Handle);
+}
+
 PushButton::PushButton(WindowObject* parent, const char* title, int x, int y, int width, int height,
                        int id)
     : Control(parent, title, x, y, width, height, id) {

@@ -9,6 +9,9 @@ class GroupBox : public Control {
     GroupBox(WindowObject* parent, const char* title, int x, int y, int width, int height, int id);
     GroupBox(WindowObject* parent, int id);
     const char* WindowClassName() override;
+    // In a high-contrast scheme it draws its frame and caption itself, the caption in the colours
+    // its parent gives (a themed group box keeps its caption black whatever the parent says).
+    void OnPaint(WindowMessage& message) override;
 };
 
 class PushButton : public Control {

@@ -1,5 +1,7 @@
 #include "ui/framework/face_colours.h"
 
+#include <commctrl.h>
+
 namespace {
 
 bool (*highContrastQuery)() = nullptr;
@@ -83,6 +85,61 @@ void PaintDisabledEdit(HWND edit) {
     DrawTextA(dc, text, -1, &area, format);
     if (previous != nullptr) SelectObject(dc, previous);
     EndPaint(edit, &paint);
+}
+
+void PaintGroupBox(HWND group) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(group, &paint);
+    if (dc == nullptr) return;
+    auto font = reinterpret_cast<HFONT>(SendMessageA(group, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(group), WM_CTLCOLORSTATIC,
+                                                       reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(group)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    RECT frame{};
+    GetClientRect(group, &frame);
+    frame.top += metrics.tmHeight / 2 - 1;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    char text[128] = {};
+    GetWindowTextA(group, text, sizeof text);
+    if (text[0] != '\0') {
+        // The caption interrupts the frame's top line, with a pixel of face on either side.
+        RECT label{8, 0, 8, metrics.tmHeight};
+        DrawTextA(dc, text, -1, &label, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+        RECT gap{label.left - 1, label.top, label.right + 1, label.bottom + 1};
+        FillRect(dc, &gap, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, text, -1, &label, DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (previous != nullptr) SelectObject(dc, previous);
+    EndPaint(group, &paint);
+}
+
+namespace {
+
+LRESULT CALLBACK GroupBoxInScheme(HWND group, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR id, DWORD_PTR) {
+    if (message == WM_PAINT && HighContrastOn()) {
+        PaintGroupBox(group);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(group, GroupBoxInScheme, id);
+    return DefSubclassProc(group, message, wParam, lParam);
+}
+
+}  // namespace
+
+void PaintGroupBoxesInScheme(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[8] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, "Button") == 0 &&
+            (GetWindowLongPtrA(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            SetWindowSubclass(child, GroupBoxInScheme, 1, 0);
+    }
 }
 
 void RepaintForScheme(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

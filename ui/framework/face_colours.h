@@ -37,6 +37,12 @@ void PaintDisabledOnFace(HWND control, const std::function<void()>& paint);
 // says.
 void PaintDisabledEdit(HWND edit);
 
+// Paints a group box: its etched frame, and its caption on the face in the colours its parent
+// gives for WM_CTLCOLORSTATIC.
+void PaintGroupBox(HWND group);
+// The group boxes among a dialog's items are painted by PaintGroupBox in a high-contrast scheme.
+void PaintGroupBoxesInScheme(HWND dialog);
+
 // The colour scheme or a system setting changed (WM_SYSCOLORCHANGE, WM_SETTINGCHANGE): the
 // window's children hear of it too, and the window and its children are drawn again.
 void RepaintForScheme(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

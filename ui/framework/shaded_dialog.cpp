@@ -11,6 +11,10 @@ void ShadedDialog::Dispatch(WindowMessage& message) {
         case WM_CTLCOLORDLG:
             message.Result = reinterpret_cast<LRESULT>(CurrentFaceColours().brush);
             break;
+        case WM_INITDIALOG:
+            PaintGroupBoxesInScheme(message.Receiver);
+            Dialog::Dispatch(message);
+            break;
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE:
             RepaintForScheme(Handle, message.Message, message.WParam, message.LParam);
