@@ -212,6 +212,9 @@ TEST_F(ContrastTest, InAHighContrastSchemeTheWindowsTakeTheSystemsColoursAndFoll
         EXPECT_EQ(caption.background, RGB(0, 0, 0));
         EXPECT_EQ(caption.text, RGB(255, 255, 255));
         ExpectReadable(dialog);
+        HWND bar = FindWindowExA(dialog, nullptr, "msctls_progress32", nullptr);
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(TextOf(bar).background, RGB(0, 0, 0)) << "the empty bar on the system's face";
     });
 
     // And off again.

@@ -230,16 +230,14 @@ void MainWindow::DispatchChildNotify(WindowMessage& message, int id) {
         case RangeEndWriteId:
             WriteRangeEnd();
             break;
+        // Focus the program moves is no choice, though a button may check itself on it.
         case OffRadioId:
-            // Focus the program moves is no choice, though the button may check itself on it.
             if (!MovingFocus) WriteCompensationMode(0);
             break;
         case LinearRadioId:
-            // Focus the program moves is no choice, though the button may check itself on it.
             if (!MovingFocus) WriteCompensationMode(1);
             break;
         case NonlinearRadioId:
-            // Focus the program moves is no choice, though the button may check itself on it.
             if (!MovingFocus) WriteCompensationMode(2);
             break;
         case SensorComboId:
