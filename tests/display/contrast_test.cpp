@@ -177,7 +177,7 @@ class ContrastTest : public MainWindowTest {
 };
 
 TEST_F(ContrastTest, OnTheGreyEveryTextIsReadableUnderAHighContrastScheme) {
-    ExpectSchemeInPrefix();
+    ASSERT_NO_FATAL_FAILURE(ExpectSchemeInPrefix());
     // Firmware 1.01: "Nonlinear" is disabled.
     sim::DeviceOptions options = QuietConverter();
     options.firmwareVersion = 0x0101;
@@ -188,7 +188,7 @@ TEST_F(ContrastTest, OnTheGreyEveryTextIsReadableUnderAHighContrastScheme) {
 }
 
 TEST_F(ContrastTest, InAHighContrastSchemeTheWindowsTakeTheSystemsColoursAndFollowAChange) {
-    ExpectSchemeInPrefix();
+    ASSERT_NO_FATAL_FAILURE(ExpectSchemeInPrefix());
     StartConnected();
     Answer(0x24, {{0xFF, 0xFF, 0xFF, 0xFF}});
     Tick();
@@ -207,21 +207,11 @@ TEST_F(ContrastTest, InAHighContrastSchemeTheWindowsTakeTheSystemsColoursAndFoll
     EXPECT_EQ(failure.text, RGB(255, 255, 255));
     ExpectReadable(window->Handle);
     WithProbeDialog([&](HWND dialog) {
-        // The first label, after the OK button.
-        DrawnText caption = TextOf(GetWindow(GetWindow(dialog, GW_CHILD), GW_HWNDNEXT));
-        EXPECT_EQ(caption.background, RGB(0, 0, 0));
-        EXPECT_EQ(caption.text, RGB(255, 255, 255));
         ExpectReadable(dialog);
         HWND bar = FindWindowExA(dialog, nullptr, "msctls_progress32", nullptr);
         ASSERT_NE(bar, nullptr);
         EXPECT_EQ(TextOf(bar).background, RGB(0, 0, 0)) << "the empty bar on the system's face";
     });
-
-    // And off again.
-    SetHighContrastQuery(nullptr);
-    SendMessageA(window->Handle, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    EXPECT_EQ(FacePixel(), RGB(192, 192, 192));
-    EXPECT_EQ(TextOf(label).text, RGB(0, 0, 0));
 }
 
 }  // namespace

@@ -2,14 +2,10 @@
 // process is limited to it, and zr3config.exe's load configuration asks the loader to take its
 // imports from there too. zr3plant.dll lies beside this test and is loaded as native.
 #include <cctype>
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include <windows.h>
 
@@ -63,69 +59,32 @@ TEST(DllSearchTest, AfterTheLimitEvenAPlainLoadSkipsTheProgramsFolder) {
     EXPECT_NE(LoadLibraryA("uxtheme.dll"), nullptr);
 }
 
-// The image of zr3config.exe as the file holds it.
-class LoadConfigurationTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const char* path = std::getenv("ZR3_CONFIG_EXE");
-        ASSERT_NE(path, nullptr) << "ZR3_CONFIG_EXE names no program";
-        // A Unix path reaches a Windows program through drive Z:.
-        std::string name = path[0] == '/' ? std::string("Z:") + path : path;
-        std::ifstream file(name, std::ios::binary);
-        ASSERT_TRUE(file) << "cannot read " << name;
-        image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-
-    template <typename Record>
-    bool ReadAt(size_t offset, Record& record) const {
-        if (offset > image.size() || image.size() - offset < sizeof record) return false;
-        std::memcpy(&record, image.data() + offset, sizeof record);
-        return true;
-    }
-
-    // The file offset of a relative virtual address, through the section table.
-    bool FileOffset(const IMAGE_NT_HEADERS64& headers, size_t headersAt, DWORD rva,
-                    size_t& offset) const {
-        size_t sections = headersAt + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                          headers.FileHeader.SizeOfOptionalHeader;
-        for (WORD i = 0; i < headers.FileHeader.NumberOfSections; ++i) {
-            IMAGE_SECTION_HEADER section{};
-            if (!ReadAt(sections + i * sizeof section, section)) return false;
-            if (rva >= section.VirtualAddress &&
-                rva < section.VirtualAddress + section.SizeOfRawData) {
-                offset = rva - section.VirtualAddress + section.PointerToRawData;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::vector<char> image;
-};
-
-TEST_F(LoadConfigurationTest, DependentLoadsAreLimitedToTheSystemFolder) {
-    IMAGE_DOS_HEADER dos{};
-    ASSERT_TRUE(ReadAt(0, dos));
-    ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
-    IMAGE_NT_HEADERS64 headers{};
-    const auto headersAt = static_cast<size_t>(dos.e_lfanew);
-    ASSERT_TRUE(ReadAt(headersAt, headers));
-    ASSERT_EQ(headers.Signature, IMAGE_NT_SIGNATURE);
-    ASSERT_EQ(headers.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
-
+// zr3config.exe's image, mapped as the loader maps it but not run.
+TEST(LoadConfigurationTest, DependentLoadsAreLimitedToTheSystemFolder) {
+    const char* path = std::getenv("ZR3_CONFIG_EXE");
+    ASSERT_NE(path, nullptr) << "ZR3_CONFIG_EXE names no program";
+    // A Unix path reaches a Windows program through drive Z:.
+    const std::string name = path[0] == '/' ? std::string("Z:") + path : path;
+    HMODULE mapped = LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(mapped, nullptr) << "cannot map " << name;
+    const auto* base = reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(mapped) &
+                                                        ~static_cast<uintptr_t>(3));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+    ASSERT_EQ(headers->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
     const IMAGE_DATA_DIRECTORY& directory =
-        headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
     ASSERT_NE(directory.VirtualAddress, 0u) << "no load configuration";
-    size_t at = 0;
-    ASSERT_TRUE(FileOffset(headers, headersAt, directory.VirtualAddress, at));
     uint32_t size = 0;
     uint16_t dependentLoadFlags = 0;
-    ASSERT_TRUE(ReadAt(at, size));
+    std::memcpy(&size, base + directory.VirtualAddress, sizeof size);
     // DependentLoadFlags: 16 bits at byte 78 of the 64-bit structure.
-    ASSERT_TRUE(ReadAt(at + 78, dependentLoadFlags));
+    std::memcpy(&dependentLoadFlags, base + directory.VirtualAddress + 78,
+                sizeof dependentLoadFlags);
     EXPECT_EQ(directory.Size, size) << "the directory's size is the structure's own";
     EXPECT_GE(size, 80u) << "the structure ends before DependentLoadFlags";
     EXPECT_EQ(dependentLoadFlags, 0x0800) << "LOAD_LIBRARY_SEARCH_SYSTEM32";
+    FreeLibrary(mapped);
 }
 
 }  // namespace

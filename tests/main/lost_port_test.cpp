@@ -95,17 +95,5 @@ TEST_F(LostPortTest, AGonePortStopsReadingEmptiesTheIdentityAndIsToldOnce) {
     EXPECT_EQ(messages.size(), 1u);
 }
 
-TEST_F(LostPortTest, ATimeOutIsNoGonePort) {
-    StartConnected();
-    ClickId(MainWindow::ReadingCheckId);
-    for (uint8_t code : {0x24, 0x25, 0x29, 0x2A, 0x2B})
-        Silence(code);
-    Tick();
-    EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(Checked(Handle(window->readingCheck)));
-    EXPECT_TRUE(window->link->IsOpen());
-    EXPECT_EQ(Text(window->converterField), "ZR3");
-}
-
 }  // namespace
 }  // namespace main_test
