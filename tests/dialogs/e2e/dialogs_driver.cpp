@@ -263,8 +263,9 @@ int LockedTable() {
         std::memcpy(&normal, now.data() + 84 + 8 * 3, 8);
     }
     Expect("points in the data file", std::to_string(count), "4");
-    Expect("stored points kept", now.substr(4, 24) + now.substr(84, 24),
-           stored.substr(4, 24) + stored.substr(84, 24));
+    const bool kept = now.size() == 164 && now.compare(4, 24, stored, 4, 24) == 0 &&
+                      now.compare(84, 24, stored, 84, 24) == 0;
+    Expect("stored points", kept ? "kept in front" : "changed", "kept in front");
     Expect("new point's normal", std::to_string(normal), std::to_string(1413.0));
     DeleteFileA(path.c_str());
     return Verdict();
