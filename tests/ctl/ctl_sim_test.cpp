@@ -214,6 +214,12 @@ TEST(Zr3ctl, RefusesAnotherConverterAndASilentPort) {
     EXPECT_TRUE(Has(run.err, "The converter is not compatible with this tool.")) << run.err;
     EXPECT_TRUE(Has(run.err, "ZR3X"));
     EXPECT_EQ(other.Count("> "), 1u) << "nothing after the identity";
+    // An identity that would clear the screen is shown escaped.
+    Converter hostile(scratch, "h", {"--identity", "Z\x1b[2J\a"});
+    run = hostile.Ctl({"info"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "(It answers \"Z\\x1b[2J\\x07\".)")) << run.err;
+    EXPECT_FALSE(Has(run.err, "\x1b")) << run.err;
 
     Converter silent(scratch, "b", {"--fault", "silence always"});
     run = silent.Ctl({"info"});

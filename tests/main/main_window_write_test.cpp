@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/control_commands.h"
 #include "tests/main/main_window_fixture.h"
 #include "ui/dialogs/cable_compensation_dialog.h"
 #include "ui/dialogs/probe_calibration_dialog.h"
@@ -228,27 +229,43 @@ TEST_F(MainWindowWriteTest, SelectingTheThermistorWritesItsWindowTheOtherWayRoun
     EXPECT_EQ(writes[4], Request(0x32, {1}));
 }
 
-TEST_F(MainWindowWriteTest, AFailedSensorStepEndsTheWriteWithoutCommitAndShowsTheHeldSensor) {
+TEST_F(MainWindowWriteTest, ALostSensorAnswerIsUndoneToldAndTheMeasuredSensorShown) {
     StartConnected();
     HWND combo = Handle(window->sensorCombo);
     const int held = SelectedIndex(combo);
     ASSERT_GE(held, 0);
-    const std::vector<uint8_t> steps = {0x39, 0x3A, 0x3C, 0x3B, 0x32};
-    // After the failed step the converter's sensor is read back: kind, degree, table.
-    const std::vector<std::vector<uint8_t>> readBack = {
-        {0x32, 0x3B, 0x3C}, {0x32, 0x3B, 0x3C}, {0x32, 0x3B, 0x3C}, {0x32, 0x3B}, {0x32}};
-    for (size_t k = 0; k < steps.size(); ++k) {
-        port->ClearRecord();
-        Silence(steps[k]);
-        Select(combo, 3);
-        Speak(steps[k]);
-        std::vector<uint8_t> expected(steps.begin(), steps.begin() + static_cast<long>(k) + 1);
-        expected.insert(expected.end(), readBack[k].begin(), readBack[k].end());
-        EXPECT_EQ(Codes(), expected) << "step " << k;
-        // The held sensor when it could be read back, else no model at all.
-        EXPECT_EQ(SelectedIndex(combo), k < 2 ? held : -1) << "step " << k;
+    const sim::SensorSetting measured = model->state().appliedSensor;
+    // The answer of one step lost, its write taken (what a cut line does): the converter goes on
+    // measuring with its own sensor, the written one is brought back, and the user is told.
+    for (const char* step : {"39", "3A", "3C", "3B", "32"}) {
+        messages.clear();
+        sim::ExecuteControl(*model, std::string("fault silence on ") + step + " next 1");
+        Select(combo, 3);  // Ni1000 (6180)
+        EXPECT_EQ(model->state().appliedSensor.table, measured.table) << step;
+        EXPECT_EQ(model->state().sensor.table, measured.table) << step;
+        EXPECT_EQ(SelectedIndex(combo), held) << step;
+        ASSERT_EQ(messages.size(), 1u) << step;
+        EXPECT_EQ(messages[0].owner, window->Handle);
+        EXPECT_EQ(messages[0].caption, "ZR3 config");
+        EXPECT_EQ(messages[0].style, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+        EXPECT_NE(messages[0].text.find("not changed"), std::string::npos) << messages[0].text;
     }
-    EXPECT_EQ(model->state().commits, 0u);
+    // A lost answer to the commit: the converter measures with the new sensor, which the window
+    // cannot know: the list shows none.
+    messages.clear();
+    sim::ExecuteControl(*model, "fault silence on 2C next 1");
+    Select(combo, 3);
+    EXPECT_EQ(model->state().appliedSensor.table, model->state().sensor.table);
+    EXPECT_NE(model->state().appliedSensor.table, measured.table);
+    EXPECT_EQ(SelectedIndex(combo), -1);
+    EXPECT_EQ(messages.size(), 1u);
+
+    // On a sound line the change goes through without a word.
+    messages.clear();
+    Select(combo, held);
+    EXPECT_EQ(model->state().appliedSensor.table, measured.table);
+    EXPECT_EQ(SelectedIndex(combo), held);
+    EXPECT_TRUE(messages.empty());
 }
 
 // Which dialog object ran the dialog window.
@@ -301,7 +318,17 @@ class MainWindowDialogTest : public MainWindowTest {
 TEST_F(MainWindowDialogTest, ProbeCalibrationSetsTheDampingTo0AndRestoresIt) {
     StartConnected();
     model->mutableState().inputDamping = 5;
-    OpenedDialog opened = ClickAndCancel(MainWindow::ProbeButtonId);
+    size_t requestsBefore = 0, requestsAfter = 0;
+    OpenedDialog opened = ClickAndCancel(MainWindow::ProbeButtonId, [&] {
+        // Clicks that arrive while the dialog runs open nothing and touch nothing.
+        requestsBefore = port->Writes().size();
+        for (int id :
+             {MainWindow::ProbeButtonId, MainWindow::CableButtonId, MainWindow::RelayButtonId})
+            ui_test::SendCommand(window->Handle, id, BN_CLICKED,
+                                 ui_test::FindChild(window->Handle, id));
+        requestsAfter = port->Writes().size();
+    });
+    EXPECT_EQ(requestsAfter, requestsBefore);
     EXPECT_EQ(opened.kind, DialogKind::ProbeCalibration);
     EXPECT_TRUE(opened.busy);
     EXPECT_FALSE(window->busy);
@@ -315,7 +342,7 @@ TEST_F(MainWindowDialogTest, ProbeCalibrationSetsTheDampingTo0AndRestoresIt) {
     EXPECT_EQ(model->state().inputDamping, 5);
 }
 
-TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHolds) {
+TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHoldsAndTellsIt) {
     StartConnected();
     HWND damping = Handle(window->inputDampingCombo);
     model->mutableState().inputDamping = 5;
@@ -323,12 +350,29 @@ TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHolds) {
     ClickAndCancel(MainWindow::ProbeButtonId, [&] { Answer(0x44, {Bytes{}, Bytes{0}}); });
     EXPECT_EQ(Requests(0x44).back(), (Bytes{0x01, 0x44, 0x00, 0xBB}));
     EXPECT_EQ(SelectedIndex(damping), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "ZR3 config");
+    EXPECT_EQ(messages[0].style, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+    EXPECT_EQ(messages[0].text, window->heldDamping.Message());
+    EXPECT_FALSE(messages[0].text.empty());
 
     // Nor can it be read: the list shows no damping rather than the old one.
     answers.clear();
+    messages.clear();
     Select(damping, 5);
     ClickAndCancel(MainWindow::ProbeButtonId, [&] { Silence(0x44); });
     EXPECT_EQ(SelectedIndex(damping), -1);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(MainWindowDialogTest, ALostAnswerToTheDamping0WriteStillGivesTheDampingBack) {
+    StartConnected();
+    model->mutableState().inputDamping = 5;
+    // The read is answered, the answer to the write of 0 is lost (the 0 taken).
+    sim::ExecuteControl(*model, "fault silence on 44 next 1 after 1");
+    ClickAndCancel(MainWindow::ProbeButtonId, [&] { EXPECT_EQ(model->state().inputDamping, 0); });
+    EXPECT_EQ(model->state().inputDamping, 5);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(MainWindowDialogTest, ACloseRequestDuringADialogEndsItRestoresTheDampingAndCloses) {

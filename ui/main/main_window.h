@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include "model/temporary_setting.h"
 #include "ui/framework/dpi_layout.h"
 #include "ui/framework/window.h"
 
 class ConverterLink;
 class SensorList;
+class TemperatureSensor;
 class PortList;
 class PortComboBox;
 class ValueField;
@@ -118,8 +120,8 @@ class MainWindow : public Window {
     void OpenRelayDialog();
     void OpenCableCompensationDialog();
     void OpenProbeCalibration();
-    // Writes back the input damping saved before a probe calibration; when that fails, the list
-    // shows what the converter holds.
+    // Gives back the input damping held at 0 for a probe calibration; when that cannot be
+    // confirmed, the list shows what the converter holds and the user is told.
     void RestoreInputDamping();
     // Reads the converter's sensor (kind, degree, table) and selects its model; false when it
     // cannot be read or is none of the models.
@@ -155,15 +157,18 @@ class MainWindow : public Window {
     uint32_t timer = 0;
     uint32_t errorFlags = 0;
     bool busy = false;
-    // The input damping to write back after the running probe calibration (0: none).
-    uint8_t dampingToRestore = 0;
+    // The input damping held at 0 while a probe calibration runs.
+    HeldInputDamping heldDamping;
+    // The sensor model the converter measures with, as far as the window knows (nullptr: not
+    // known).
+    TemperatureSensor* measuredSensor = nullptr;
 
     // The layout at 96 DPI, the DPI the window is laid out for and the controls' font for it.
     DpiLayout layout;
     UINT dpi = 96;
     HFONT font = nullptr;
 
-    // The refusal's message box; tests take the message here instead of a box appearing.
+    // The window's message boxes; tests take the message here instead of a box appearing.
     MessageBoxFunction showMessage;
 
   private:

@@ -5,6 +5,7 @@
 
 #include "base/text_escape.h"
 #include "link/converter_link.h"
+#include "model/sensor_change.h"
 #include "model/sensor_list.h"
 #include "model/sensor_transfer.h"
 #include "ui/framework/button_controls.h"
@@ -131,6 +132,8 @@ void MainWindow::ReadAll() {
 
 bool MainWindow::ShowConverterSensor() {
     const SensorReading reading = ReadSensor(*link, *sensors);
+    // What a connection reads is the sensor last written, the best known of the one measured with.
+    measuredSensor = reading.model;
     if (reading.model == nullptr) return false;
     sensorCombo->SetText(reading.model->name);
     return true;
@@ -245,8 +248,14 @@ void MainWindow::WriteSelectedSensor() {
     // The list offers the models in list order, so an index is a position in the sensor list.
     int index = sensorCombo->GetSelIndex();
     if (index < 0 || index >= sensors->Count) return;
-    // A failed step ends the write without the commit; the list then shows the sensor the
-    // converter holds.
-    if (WriteSensor(*link, *sensors->SensorAt(index)) == SensorWriteStep::Done) return;
-    if (!ShowConverterSensor()) sensorCombo->SetSelIndex(-1);
+    const SensorChange change =
+        ChangeSensor(*link, *sensors, *sensors->SensorAt(index), measuredSensor);
+    measuredSensor = change.measured;
+    if (change.outcome == SensorChangeOutcome::Changed) return;
+    // The list shows the model the converter measures with, or none where that is not known.
+    int measuredIndex = -1;
+    for (int i = 0; i < sensors->Count && i < sensorCombo->GetCount(); ++i)
+        if (sensors->SensorAt(i) == measuredSensor) measuredIndex = i;
+    sensorCombo->SetSelIndex(measuredIndex);
+    showMessage(Handle, change.message.c_str(), Title.get(), MB_ICONEXCLAMATION | MB_OK);
 }
