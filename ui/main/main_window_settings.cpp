@@ -193,9 +193,7 @@ void MainWindow::ShowCompensationMode(uint8_t mode) {
 }
 
 void MainWindow::Tell(const char* text) {
-    char caption[64] = "";
-    if (Handle != nullptr) GetWindowTextA(Handle, caption, sizeof caption);
-    showMessage(Handle, text, caption, MB_ICONEXCLAMATION | MB_OK);
+    showMessage(Handle, text, Title.get(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 void MainWindow::TellNotConfirmed(const char* setting) {
