@@ -313,6 +313,11 @@ TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
     EXPECT_FALSE(Has(run.err, "range-end")) << run.err;
+    // The write took without its answer: the read-back says so, not "not all of them took".
+    EXPECT_TRUE(Has(run.err,
+                    "every value reads back as in the file, but not every write was "
+                    "answered"))
+        << run.err;
     EXPECT_EQ(b.State("input-damping"), "9");
     EXPECT_EQ(b.State("range"), "3 99");
 }
