@@ -29,10 +29,9 @@ int RunBackup(const CtlOptions& options) {
     const nlohmann::ordered_json converter = ConverterRecord(s);
     const Configuration settings = ReadAllSettings(s, sensors);
     const std::string text = BackupText(converter, settings, sensors);
-    if (!StoreFileAtomically(options.file, reinterpret_cast<const uint8_t*>(text.data()),
-                             text.size(), nullptr)) {
-        FailConverter("cannot write " + options.file);
-    }
+    const FileStatus stored =
+        StoreFile(options.file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (!stored.ok()) FailConverter("cannot write " + options.file + ": " + FileStatusText(stored));
     std::cerr << "zr3ctl: " << AllSettings().size() << " settings of converter "
               << converter["serial-number"].dump() << " saved in " << options.file << '\n';
     return ExitSuccess;

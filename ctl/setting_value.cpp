@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "model/probe_characteristic.h"
@@ -51,7 +52,7 @@ std::string SensorChoices(SensorList& sensors) {
 }
 
 [[noreturn]] void Refuse(SettingId id, std::string_view word, const std::string& expected) {
-    FailUsage(std::string(NameOf(id)) + ": \"" + std::string(word) + "\" is not " + expected);
+    FailUsage(std::string(NameOf(id)) + ": \"" + EscapeControls(word) + "\" is not " + expected);
 }
 
 }  // namespace
