@@ -384,6 +384,15 @@ TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     // Damping 0 for the measurement, 5 again afterwards.
     EXPECT_EQ(c.Count("> 01 44 01 00 BA"), 1u);
     EXPECT_EQ(c.State("input-damping"), "5");
+
+    // No conductance to divide by: nothing written, the damping given back.
+    Converter dry(scratch, "b", {"--conductivity", "0"});
+    run = dry.Ctl({"calibrate", "probe", "--normal", "1413", "--interval", "0", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "the average conductance is not positive; nothing written"))
+        << run.err;
+    EXPECT_EQ(dry.State("probe"), "0 1 0 0");
+    EXPECT_EQ(dry.State("input-damping"), "5");
 }
 
 TEST(Zr3ctl, ProbeTableFileOffline) {
