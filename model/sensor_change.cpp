@@ -21,9 +21,8 @@ std::string StepFailure(ExchangeFailure failure, SensorWriteStep step) {
 
 }  // namespace
 
-SensorChange ChangeSensor(ConverterLink& link, SensorList& sensors, TemperatureSensor& wanted,
-                          TemperatureSensor* measuredBefore) {
-    (void)sensors;
+SensorChange ChangeSensor(ConverterLink& link, [[maybe_unused]] SensorList& sensors,
+                          TemperatureSensor& wanted, TemperatureSensor* measuredBefore) {
     SensorChange change;
     change.failedStep = WriteSensor(link, wanted);
     if (change.failedStep == SensorWriteStep::Done) {
@@ -32,7 +31,9 @@ SensorChange ChangeSensor(ConverterLink& link, SensorList& sensors, TemperatureS
         return change;
     }
     const std::string why = StepFailure(link.lastFailure(), change.failedStep);
-    if (change.failedStep == SensorWriteStep::Commit) {
+    const bool commitRefused = change.failedStep == SensorWriteStep::Commit &&
+                               link.lastFailure() == ExchangeFailure::Refused;
+    if (change.failedStep == SensorWriteStep::Commit && !commitRefused) {
         // The commit may have taken or not: the converter measures with one of the two.
         change.outcome = SensorChangeOutcome::Unknown;
         change.message =
@@ -53,10 +54,21 @@ SensorChange ChangeSensor(ConverterLink& link, SensorList& sensors, TemperatureS
         // A lost answer to the way back's own commit changes nothing measured: what it would
         // commit is the previous model again.
         if (change.wayBackFailedStep == SensorWriteStep::Done ||
-            change.wayBackFailedStep == SensorWriteStep::Commit) {
+            (change.wayBackFailedStep == SensorWriteStep::Commit && !commitRefused)) {
             change.outcome = SensorChangeOutcome::NotChanged;
             change.message +=
                 std::string(" The converter measures with ") + measuredBefore->name + " as before.";
+            return change;
+        }
+        if (commitRefused) {
+            // A refused commit that took after all would not be undone by this way back.
+            change.outcome = SensorChangeOutcome::Unknown;
+            change.measured = nullptr;
+            change.message += std::string(" The values of ") + measuredBefore->name +
+                              " could not be written again (" +
+                              StepFailure(link.lastFailure(), change.wayBackFailedStep) +
+                              "): which sensor the converter measures with is not known. Choose "
+                              "the sensor again to set it.";
             return change;
         }
         change.outcome = SensorChangeOutcome::NotChangedNotRestored;

@@ -118,6 +118,20 @@ TEST(GuardedSensorChange, ALostCommitLeavesTheMeasuredSensorUnknown) {
     EXPECT_EQ(rig.port->requests().size(), 6u);
 }
 
+TEST(GuardedSensorChange, ARefusedCommitIsUndone) {
+    Rig rig;
+    rig.model.faults().Set(FaultKind::NegativeStart, 0, 1, 0x2C);
+    const SensorChange change =
+        ChangeSensor(*rig.link, rig.sensors, *rig.sensors.SensorAt(1), rig.sensors.SensorAt(0));
+    EXPECT_EQ(change.outcome, SensorChangeOutcome::NotChanged);
+    EXPECT_EQ(change.measured, rig.sensors.SensorAt(0));
+    EXPECT_EQ(change.message,
+              "The sensor was not changed: the commit was refused (NAK). The converter measures "
+              "with Pt100 (3850) as before.");
+    EXPECT_EQ(rig.Measured(), SensorModel::Pt100);
+    EXPECT_EQ(rig.Written(), SensorModel::Pt100);
+}
+
 TEST(GuardedSensorChange, AFailedWayBackIsToldAndNeverCommitted) {
     // The kind's answer is lost, then the line stays silent: the converter reads as Pt1000.
     Rig rig;
