@@ -510,7 +510,7 @@ TEST(Zr3ctl, ASignalDuringAProbeCalibrationGivesTheDampingBack) {
         BackgroundProgram calibration;
         ASSERT_TRUE(
             calibration.Start(ZR3CTL_PATH, {"-p", c.PortName(), "calibrate", "probe", "--normal",
-                                            "1413", "--yes", "--interval", "0.2"}));
+                                            "1413", "--yes", "--interval", "0.5"}));
         WaitUntil([&] { return c.State("input-damping") == "0"; });
         ASSERT_EQ(c.State("input-damping"), "0");
         calibration.Signal(signal);
