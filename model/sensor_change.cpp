@@ -31,9 +31,7 @@ SensorChange ChangeSensor(ConverterLink& link, [[maybe_unused]] SensorList& sens
         return change;
     }
     const std::string why = StepFailure(link.lastFailure(), change.failedStep);
-    const bool commitRefused = change.failedStep == SensorWriteStep::Commit &&
-                               link.lastFailure() == ExchangeFailure::Refused;
-    if (change.failedStep == SensorWriteStep::Commit && !commitRefused) {
+    if (change.failedStep == SensorWriteStep::Commit) {
         // The commit may have taken or not: the converter measures with one of the two.
         change.outcome = SensorChangeOutcome::Unknown;
         change.message =
@@ -54,21 +52,10 @@ SensorChange ChangeSensor(ConverterLink& link, [[maybe_unused]] SensorList& sens
         // A lost answer to the way back's own commit changes nothing measured: what it would
         // commit is the previous model again.
         if (change.wayBackFailedStep == SensorWriteStep::Done ||
-            (change.wayBackFailedStep == SensorWriteStep::Commit && !commitRefused)) {
+            change.wayBackFailedStep == SensorWriteStep::Commit) {
             change.outcome = SensorChangeOutcome::NotChanged;
             change.message +=
                 std::string(" The converter measures with ") + measuredBefore->name + " as before.";
-            return change;
-        }
-        if (commitRefused) {
-            // A refused commit that took after all would not be undone by this way back.
-            change.outcome = SensorChangeOutcome::Unknown;
-            change.measured = nullptr;
-            change.message += std::string(" The values of ") + measuredBefore->name +
-                              " could not be written again (" +
-                              StepFailure(link.lastFailure(), change.wayBackFailedStep) +
-                              "): which sensor the converter measures with is not known. Choose "
-                              "the sensor again to set it.";
             return change;
         }
         change.outcome = SensorChangeOutcome::NotChangedNotRestored;

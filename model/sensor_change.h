@@ -14,13 +14,11 @@
 enum class SensorChangeOutcome {
     // Every step answered: the converter measures with the wanted model.
     Changed,
-    // A step failed before the commit (or the commit was refused); the previous model is written
-    // and committed again.
+    // A step failed before the commit; the previous model is written and committed again.
     NotChanged,
     // As NotChanged, but the previous model could not be written again.
     NotChangedNotRestored,
-    // The commit's answer was lost (or a refused one could not be undone): the measured model is
-    // not known.
+    // The commit was sent without a good answer: the measured model is not known.
     Unknown,
 };
 

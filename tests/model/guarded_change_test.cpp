@@ -89,15 +89,6 @@ TEST(GuardedSensorChange, CompleteOrUndoneAfterEachLostAnswer) {
         EXPECT_EQ(rig.Requests(), static_cast<size_t>(step + 1 + 6));
         EXPECT_EQ(rig.model.state().commits, 1u);
     }
-
-    // A refused commit is undone the same way.
-    Rig refused;
-    refused.model.faults().Set(FaultKind::NegativeStart, 0, 1, 0x2C);
-    change = refused.ChangeToPt1000();
-    EXPECT_EQ(change.outcome, SensorChangeOutcome::NotChanged);
-    EXPECT_TRUE(Has(change.message, "the commit was refused (NAK)")) << change.message;
-    EXPECT_EQ(refused.Measured(), SensorModel::Pt100);
-    EXPECT_EQ(refused.Written(), SensorModel::Pt100);
 }
 
 TEST(GuardedSensorChange, ALostCommitOrAFailedWayBackIsTold) {
