@@ -2,10 +2,12 @@
 #include <iostream>
 
 #include "ctl/backup_file.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/setting_value.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 #include "model/file_store.h"
 
@@ -70,34 +72,57 @@ int RunRestore(const CtlOptions& options) {
     if (plan.empty()) std::cout << "nothing to change\n";
     if (options.dryRun || plan.empty()) return ExitSuccess;
 
+    // A signal stops the list between two writes, never inside the sensor's sequence.
+    CatchInterrupt();
+    ChangeProgress progress;
+    progress.left = plan;
     int status = ExitSuccess;
     for (SettingId id : plan) {
+        progress.left.erase(progress.left.begin());
         const WriteOutcome outcome =
             WriteSetting(s.link(), sensors, id, *backup.settings[id], current);
-        if (!outcome.ok) {
-            std::cerr << "zr3ctl: writing " << outcome.failure << '\n';
+        if (outcome.ok) {
+            progress.written.push_back(id);
+        } else {
+            progress.failed.push_back(id);
+            // The sensor's words name the setting themselves.
+            std::cerr << "zr3ctl: " << (id == SettingId::Sensor ? "" : "writing ")
+                      << outcome.failure << '\n';
             status = ExitConverter;
         }
+        EndIfInterrupted(progress);
     }
 
     // Every value of the file read back from the converter.
     std::string failed;
     const Configuration after = ReadConfiguration(s.link(), sensors, failed);
+    bool allMatch = true;
     for (const auto& entry : AllSettings()) {
         const auto& wanted = backup.settings[entry.id];
         if (!wanted) continue;
         if (!after[entry.id]) {
             std::cerr << "zr3ctl: " << entry.name << ": no answer when read back\n";
-            status = ExitConverter;
+            allMatch = false;
         } else if (!SameValue(entry.id, *after[entry.id], *wanted)) {
             std::cerr << "zr3ctl: " << entry.name << ": the converter holds "
                       << SettingText(entry.id, *after[entry.id], sensors) << ", the file has "
                       << SettingText(entry.id, *wanted, sensors) << '\n';
-            status = ExitConverter;
+            allMatch = false;
         }
     }
-    std::cerr << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
-              << (status == ExitSuccess ? " restored" : " to restore; not all of them took")
-              << '\n';
-    return status;
+    const char* const settings = plan.size() == 1 ? " setting" : " settings";
+    if (!allMatch) {
+        std::cerr << "zr3ctl: " << plan.size() << settings << " to restore; not all of them took\n";
+        return ExitConverter;
+    }
+    if (status != ExitSuccess) {
+        // What the read-back found, and no more: a write may have taken without its answer.
+        std::cerr << "zr3ctl: " << plan.size() << settings
+                  << " to restore; every value reads back as in the file, but not every write "
+                     "was answered\n";
+        return status;
+    }
+    std::cerr << "zr3ctl: " << plan.size() << settings << " restored\n";
+    EndIfInterrupted(progress);
+    return ExitSuccess;
 }

@@ -83,15 +83,16 @@ int RunCommandLine(int argc, char** argv) {
     auto* cable = Command(*calibrate, "cable", "measure and store the cable compensation",
                           RunCalibrateCable, chosen);
     AddIntervalOption(cable, o, "seconds between samples (default 0.65)");
-    cable->add_flag("-y,--yes", o.yes, "write without asking");
+    cable->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     auto* probe = Command(*calibrate, "probe",
-                          "one-point probe calibration: K1 = normal / average conductance",
+                          "one-point probe calibration: K1 = normal / average conductance; K0, K2 "
+                          "and K3 become 0",
                           RunCalibrateProbe, chosen);
     probe->add_option("--normal", o.normal, "conductivity of the solution, uS/cm")
         ->required()
         ->type_name("VALUE");
     AddIntervalOption(probe, o, "seconds between samples (default 0.65)");
-    probe->add_flag("-y,--yes", o.yes, "write without asking");
+    probe->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
 
     auto* table = Command(app, "table", "the probe table file, offline", nullptr, chosen);
     table->require_subcommand(1);

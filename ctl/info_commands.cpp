@@ -6,11 +6,13 @@
 #include "base/kind_text.h"
 #include "base/number_text.h"
 #include "base/text_escape.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "ctl/setting_value.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 
 namespace {
@@ -135,10 +137,22 @@ int RunSet(const CtlOptions& options) {
         }
     }
 
+    // A signal stops the list between two writes, never inside the sensor's sequence.
+    CatchInterrupt();
+    ChangeProgress progress;
+    for (const auto& change : changes)
+        progress.left.push_back(change.first);
     int status = ExitSuccess;
     for (const auto& [id, value] : changes) {
+        progress.left.erase(progress.left.begin());
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
-        if (!outcome.ok) FailConverter(outcome.failure);
+        if (!outcome.ok) {
+            progress.failed.push_back(id);
+            if (!Interrupted()) FailConverter(outcome.failure);
+            std::cerr << "zr3ctl: " << outcome.failure << '\n';
+            EndIfInterrupted(progress);
+        }
+        progress.written.push_back(id);
         std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
         if (!SameValue(id, outcome.answered, value)) {
             std::cerr << "zr3ctl: " << NameOf(id) << ": the converter keeps "
@@ -146,6 +160,7 @@ int RunSet(const CtlOptions& options) {
                       << SettingText(id, value, sensors) << '\n';
             status = ExitConverter;
         }
+        EndIfInterrupted(progress);
     }
     return status;
 }

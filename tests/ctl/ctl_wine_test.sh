@@ -50,6 +50,11 @@ expect after '"coefficient": 2.5'
 expect after '"sensor": "Ni1000 (5000)"'
 
 ctl 2 refused set input-damping=31
+# A calibration no one can confirm, or with an implausible normal, is refused before it measures.
+ctl 2 unconfirmed calibrate probe --normal 1413
+ctl 2 implausible calibrate probe --normal -1413 --yes
+ctl 0 damping show --json
+expect damping '"input-damping": 9'
 if [ "$failures" = 0 ]; then
     echo "zr3ctl under Wine: all checks passed"
 fi
