@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
@@ -91,7 +92,8 @@ int RunCalibrateProbe(const CtlOptions& options) {
     const double interval = IntervalOption(options, DefaultInterval);
     const auto normal = ParseNumber(options.normal);
     if (!normal || *normal == 0.0)
-        FailUsage("--normal: \"" + options.normal + "\" is not a conductivity other than 0");
+        FailUsage("--normal: \"" + EscapeControls(options.normal) +
+                  "\" is not a conductivity other than 0" + PointHint(options.normal));
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
     ConverterLink& link = s.link();

@@ -35,6 +35,21 @@ void AddIntervalOption(CLI::App* command, CtlOptions& o, const char* what) {
     command->add_option("--interval", o.interval, what)->type_name("S");
 }
 
+// The name of an option of the chosen commands that was given an empty value ("--count ''"),
+// which is refused rather than taken as not given; empty when there is none.
+std::string OptionGivenEmpty(const CLI::App& app) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->count() == 0 || option->get_expected_min() == 0) continue;
+        for (const std::string& value : option->results())
+            if (value.empty()) return option->get_name();
+    }
+    for (const CLI::App* command : app.get_subcommands()) {
+        const std::string name = OptionGivenEmpty(*command);
+        if (!name.empty()) return name;
+    }
+    return std::string();
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
@@ -132,6 +147,10 @@ int RunCommandLine(int argc, char** argv) {
         return ExitUsage;
     }
     if (!chosen) return ExitUsage;
+    if (const std::string empty = OptionGivenEmpty(app); !empty.empty()) {
+        std::cerr << "zr3ctl: " << empty << ": an empty value\n";
+        return ExitUsage;
+    }
     try {
         return chosen(o);
     } catch (const CommandFailure& failure) {

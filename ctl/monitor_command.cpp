@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
@@ -44,7 +45,9 @@ int RunMonitor(const CtlOptions& options) {
     int64_t count = 0;
     if (!options.count.empty()) {
         const auto n = ParseWholeNumber(options.count, 0, INT32_MAX);
-        if (!n) FailUsage("--count: \"" + options.count + "\" is not a number of readings");
+        if (!n)
+            FailUsage("--count: \"" + EscapeControls(options.count) +
+                      "\" is not a number of readings");
         count = *n;
     }
     ConverterSession& s = OpenSession(options);

@@ -145,7 +145,7 @@ TEST(Zr3ctl, SetWritesEachSettingAndPrintsTheAnswers) {
     Converter c(scratch, "a", {"--firmware", "1.03"});
     const ProgramRun run =
         c.Ctl({"set", "input-damping=7", "range-start=12.5", "compensation=nonlinear",
-               "sensor=pt1000", "coefficient=2,1", "relay-close=5", "relay-open-delay=30",
+               "sensor=pt1000", "coefficient=2.1", "relay-close=5", "relay-open-delay=30",
                "cable=3.25", "k1=1.5", "k0=-0.25"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -181,6 +181,10 @@ TEST(Zr3ctl, StrictRefusalsSendNothing) {
         {"set"},
         {"monitor", "--interval", "-1"},
         {"monitor", "--count", "x"},
+        {"monitor", "--count", ""},
+        {"set", "range-end=2,000"},
+        {"set", "range-start=+-5"},
+        {"calibrate", "probe", "--normal", "1,413"},
         {"calibrate", "probe", "--normal", "0"},
         {"calibrate", "nothing"},
         {"restore", "/nonexistent.json"},
@@ -406,6 +410,18 @@ TEST(Zr3ctl, ProbeTableFileOffline) {
                     "\r\n\r\nConductivity [uS]           Normal [uS/cm]\r\n"
                     " 1.0000000000000000E+002    1.4100000000000000E+002\r\n"));
     EXPECT_TRUE(Has(body, "Coefficiens:\r\n-3.333333433E-01\r\n")) << body;
+
+    // What no probe gives is refused; every number is shown with its magnitude.
+    for (const char* g : {"0", "-5", "1000", "1e400", "1,5", ""})
+        EXPECT_EQ(Ctl({"table", "add", table, "--conductance", g, "--normal", "1"}).status, 2) << g;
+    EXPECT_EQ(Ctl({"table", "add", table, "--conductance", "5", "--normal", "0"}).status, 2);
+    run = Ctl({"table", "add", table, "--conductance", "1e16", "--normal", "1e-3"});
+    EXPECT_EQ(run.status, 2);
+    run = Ctl({"table", "add", table, "--conductance", "1e16", "--normal", "2e15"});
+    EXPECT_TRUE(Has(run.out, "  3       2e+15         1e+16\n")) << run.out;
+    ASSERT_EQ(Ctl({"table", "delete", table, "3"}).status, 0);
+    run = Ctl({"table", "fit", table, "--firmware", ""});
+    EXPECT_EQ(run.err, "zr3ctl: --firmware: an empty value\n");
 
     // A file that is not a probe table is neither shown nor overwritten.
     std::ofstream(scratch / "short.dat") << std::string(100, 'x');
