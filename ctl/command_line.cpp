@@ -7,6 +7,7 @@
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
 #include "ctl/setting_names.h"
+#include "ctl/terminal.h"
 
 namespace {
 
@@ -151,10 +152,18 @@ int RunCommandLine(int argc, char** argv) {
         std::cerr << "zr3ctl: " << empty << ": an empty value\n";
         return ExitUsage;
     }
+    int status = ExitSuccess;
     try {
-        return chosen(o);
+        status = chosen(o);
     } catch (const CommandFailure& failure) {
         std::cerr << "zr3ctl: " << failure.what() << '\n';
         return failure.status;
     }
+    // Data that did not reach stdout is a failure, whatever the command did.
+    std::string why;
+    if (!OutputWritten(why)) {
+        std::cerr << "zr3ctl: cannot write the output: " << why << '\n';
+        if (status == ExitSuccess) status = ExitConverter;
+    }
+    return status;
 }

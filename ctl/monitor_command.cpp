@@ -78,7 +78,9 @@ int RunMonitor(const CtlOptions& options) {
             else
                 std::cout << (f ? " " : "") << fields[f].name << '=' << fields[f].text;
         }
-        std::cout << std::endl;
+        std::cout << '\n';
+        std::string why;
+        if (!OutputWritten(why)) FailConverter("cannot write the output: " + why);
     }
     return status;
 }

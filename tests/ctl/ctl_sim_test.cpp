@@ -70,6 +70,8 @@ class Converter {
         return n;
     }
     bool Control(const std::string& line) { return sim.Ok(line); }
+    const std::string& Port() const { return sim.portName(); }
+    SimProcess& Sim() { return sim; }
 
   private:
     std::string tracePath;
@@ -483,6 +485,28 @@ TEST(Zr3ctl, ATableThatCannotBeReadIsRefusedNotTakenAsEmpty) {
     EXPECT_EQ(run.err,
               "zr3ctl: " + table + " is not a probe table (counts 11 points, more than 10)\n");
     EXPECT_EQ(FileText(table), eleven);
+}
+
+TEST(Zr3ctl, OutputThatCannotBeWrittenFails) {
+    if (!fs::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Scratch scratch;
+    Converter c(scratch, "a");
+    const std::string table = scratch / "probe.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"}).status, 0);
+    const std::vector<Words> commands = {
+        {"-p", c.Port(), "show", "--json"},
+        {"-p", c.Port(), "info"},
+        {"-p", c.Port(), "monitor", "--interval", "0"},  // would run for ever
+        {"table", "show", table},
+        {"table", "fit", table}};
+    for (Words args : commands) {
+        args.insert(args.begin(), {"-c", "exec \"$0\" \"$@\" >/dev/full", ZR3CTL_PATH});
+        const ProgramRun run = RunProgram("/bin/sh", args, 60000);
+        EXPECT_EQ(run.status, 1) << args[4];
+        EXPECT_TRUE(Has(run.err, "zr3ctl: cannot write the output: No space left on device\n"))
+            << args[4] << ": " << run.err;
+    }
+    EXPECT_EQ(c.Count("> 01 24"), 1u) << "monitor ends at its first line";
 }
 
 TEST(Zr3ctl, PortsAndHelp) {
