@@ -1,5 +1,7 @@
 // monitor: the five live values, one line per reading, as the main window polls them.
+#include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cstdint>
 #include <iostream>
 #include <optional>
@@ -38,6 +40,10 @@ std::optional<float> Read(ConverterLink& link, bool (ConverterLink::*read)(float
     return value;
 }
 
+std::string LineGoneText(const CtlOptions& options) {
+    return "the line to the converter has gone (" + options.port + " hung up or was removed)";
+}
+
 }  // namespace
 
 int RunMonitor(const CtlOptions& options) {
@@ -54,16 +60,25 @@ int RunMonitor(const CtlOptions& options) {
     CatchInterrupt();
     if (options.csv) std::cout << "resistance,temperature,conductance,value,ratio\n";
     int status = ExitSuccess;
+    // A converter that stays silent is told once per interval (at least a second), not per try.
+    const auto silenceNote = std::chrono::duration<double>(std::max(interval, 1.0));
+    std::optional<std::chrono::steady_clock::time_point> lastSilenceNote;
     for (int64_t i = 0; count == 0 || i < count; ++i) {
         if (i > 0) PauseSeconds(interval);
         if (Interrupted()) break;
         // A failed resistance read ends the cycle: the converter is not there.
         const auto resistance = Read(s.link(), &ConverterLink::ReadResistance);
         if (!resistance) {
-            std::cerr << "zr3ctl: no answer\n";
+            if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
+            const auto now = std::chrono::steady_clock::now();
+            if (!lastSilenceNote || now - *lastSilenceNote >= silenceNote) {
+                std::cerr << "zr3ctl: no answer\n";
+                lastSilenceNote = now;
+            }
             status = ExitConverter;
             continue;
         }
+        lastSilenceNote.reset();
         const auto temperature = Read(s.link(), &ConverterLink::ReadTemperature);
         const Field fields[] = {
             Value("resistance", resistance, 1, 1.0f, "Failure"),
@@ -81,6 +96,7 @@ int RunMonitor(const CtlOptions& options) {
         std::cout << '\n';
         std::string why;
         if (!OutputWritten(why)) FailConverter("cannot write the output: " + why);
+        if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
     }
     return status;
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "tests/realport/sim_process.h"
 
@@ -344,6 +345,34 @@ TEST(Zr3ctl, MonitorMarksABrokenSensor) {
     ASSERT_TRUE(c.Control("fault silence always"));
     run = c.Ctl({"monitor", "--count", "1"});
     EXPECT_EQ(run.status, 1);
+    // Five silent tries in about a second: told once or twice, not five times.
+    Converter quiet(scratch, "b");
+    ASSERT_TRUE(quiet.Control("fault silence next 5 after 2"));
+    run = quiet.Ctl({"monitor", "--count", "5", "--interval", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("zr3ctl: no answer\n", 0), 0u) << run.err;
+    EXPECT_LE(run.err.size(), 2 * std::string("zr3ctl: no answer\n").size()) << run.err;
+}
+
+TEST(Zr3ctl, MonitorEndsWhenTheLineGoes) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    ProgramRun run;
+    std::thread monitor([&] { run = c.Ctl({"monitor", "--interval", "0"}); });
+    // The converter goes away (its pseudo-terminal closes) once readings are flowing.
+    for (int i = 0; i < 1000 && c.Count("> 01 24") < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(c.Count("> 01 24"), 3u);
+    c.Sim().Stop();
+    monitor.join();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "zr3ctl: the line to the converter has gone")) << run.err;
+    size_t silences = 0;
+    for (size_t at = run.err.find("no answer"); at != std::string::npos;
+         at = run.err.find("no answer", at + 1))
+        ++silences;
+    EXPECT_LE(silences, 1u) << run.err;
+    EXPECT_TRUE(Has(run.out, "resistance=")) << run.out;
 }
 
 TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
