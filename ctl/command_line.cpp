@@ -6,8 +6,8 @@
 
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
-#include "ctl/setting_names.h"
 #include "ctl/terminal.h"
+#include "model/setting_names.h"
 
 namespace {
 

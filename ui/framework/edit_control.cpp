@@ -1,5 +1,6 @@
 #include "ui/framework/edit_control.h"
 
+#include "ui/framework/face_colours.h"
 #include "ui/framework/value_text.h"
 
 EditControl::EditControl(WindowObject* parent, const char* title, int x, int y, int width,
@@ -50,6 +51,15 @@ void EditControl::SetUp() {
     StaticText::SetUp();
     if (TextLimit != 0 && Handle != nullptr)
         SendMessageA(Handle, EM_LIMITTEXT, static_cast<WPARAM>(TextLimit - 1), 0);
+}
+
+void EditControl::OnPaint(WindowMessage& message) {
+    if (Handle == nullptr || IsWindowEnabled(Handle) ||
+        (GetWindowLongPtrA(Handle, GWL_STYLE) & ES_MULTILINE) != 0) {
+        StaticText::OnPaint(message);
+        return;
+    }
+    PaintDisabledEdit(Handle);
 }
 
 void EditControl::CutCommand(WindowMessage&) {
@@ -111,10 +121,20 @@ void NumberEdit::SetFixed(float value, int decimals) {
     value_text::SetFixed(Handle, value, decimals);
 }
 
-int32_t NumberEdit::GetInteger() {
+std::optional<int32_t> NumberEdit::GetInteger() {
     return value_text::GetInteger(Handle);
 }
 
-float NumberEdit::GetFloat() {
+std::optional<float> NumberEdit::GetFloat() {
     return value_text::GetFloat(Handle);
+}
+
+bool NumberEdit::IsEmpty() {
+    return Handle == nullptr || GetWindowTextLengthA(Handle) == 0;
+}
+
+void NumberEdit::FocusAndSelectAll() {
+    if (Handle == nullptr) return;
+    SetFocus(Handle);
+    SendMessageA(Handle, EM_SETSEL, 0, -1);
 }
