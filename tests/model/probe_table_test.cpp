@@ -266,6 +266,11 @@ TEST(ProbeTable, AFileThatCannotBeReadIsNeverTakenAsEmpty) {
                   fault == FileError::InUse ? "in use by another program" : "permission denied");
         EXPECT_EQ(table.count, 0u);
         EXPECT_FALSE(table.modified);
+        // Its points are not replaced by the ones added now.
+        table.Add(7.0, 8.0);
+        EXPECT_FALSE(table.Save());
+        EXPECT_EQ(table.saveProblem, "it could not be read (" + table.fileProblem + ")");
+        table.modified = false;
     }
     ProbeTable folderTable(folder.Path().string());
     EXPECT_EQ(folderTable.fileState, TableFileState::Unreadable);
