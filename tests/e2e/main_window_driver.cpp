@@ -411,8 +411,7 @@ int main(int argc, char** argv) {
     }
     std::fputs(
         "usage: main_window_driver connect [PORT] | reading | check | refuse | close | outer W H | "
-        "bench [ROUNDS] | ports | gone
-",
+        "bench [ROUNDS] | ports | gone\n",
         stderr);
     return 2;
 }
