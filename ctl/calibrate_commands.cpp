@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
@@ -105,8 +106,9 @@ int RunCalibrateProbe(const CtlOptions& options) {
     const double interval = IntervalOption(options, DefaultInterval);
     const auto normal = ParseNumber(options.normal);
     if (!normal || !NormalIsPlausible(*normal)) {
-        FailUsage("--normal: \"" + options.normal + "\" is refused: " +
-                  ProbeCalibrationProblem(ProbeCalibrationCheck::NormalNotPlausible));
+        FailUsage("--normal: \"" + EscapeControls(options.normal) + "\" is refused: " +
+                  ProbeCalibrationProblem(ProbeCalibrationCheck::NormalNotPlausible) +
+                  PointHint(options.normal));
     }
     RequireConfirmation(options, "calibrate probe");
     ConverterSession& s = OpenSession(options);

@@ -6,6 +6,7 @@
 
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
+#include "ctl/terminal.h"
 #include "model/setting_names.h"
 
 namespace {
@@ -33,6 +34,21 @@ CLI::App* Command(CLI::App& parent, const char* name, const char* description, A
 
 void AddIntervalOption(CLI::App* command, CtlOptions& o, const char* what) {
     command->add_option("--interval", o.interval, what)->type_name("S");
+}
+
+// The name of an option of the chosen commands that was given an empty value ("--count ''"),
+// which is refused rather than taken as not given; empty when there is none.
+std::string OptionGivenEmpty(const CLI::App& app) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->count() == 0 || option->get_expected_min() == 0) continue;
+        for (const std::string& value : option->results())
+            if (value.empty()) return option->get_name();
+    }
+    for (const CLI::App* command : app.get_subcommands()) {
+        const std::string name = OptionGivenEmpty(*command);
+        if (!name.empty()) return name;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -133,10 +149,22 @@ int RunCommandLine(int argc, char** argv) {
         return ExitUsage;
     }
     if (!chosen) return ExitUsage;
+    if (const std::string empty = OptionGivenEmpty(app); !empty.empty()) {
+        std::cerr << "zr3ctl: " << empty << ": an empty value\n";
+        return ExitUsage;
+    }
+    int status = ExitSuccess;
     try {
-        return chosen(o);
+        status = chosen(o);
     } catch (const CommandFailure& failure) {
         std::cerr << "zr3ctl: " << failure.what() << '\n';
         return failure.status;
     }
+    // Data that did not reach stdout is a failure, whatever the command did.
+    std::string why;
+    if (!OutputWritten(why)) {
+        std::cerr << "zr3ctl: cannot write the output: " << why << '\n';
+        if (status == ExitSuccess) status = ExitConverter;
+    }
+    return status;
 }

@@ -39,7 +39,8 @@ double IntervalOption(const CtlOptions& options, double defaultSeconds) {
     if (options.interval.empty()) return defaultSeconds;
     const auto seconds = ParseNumber(options.interval);
     if (!seconds || *seconds < 0.0 || *seconds > 3600.0)
-        FailUsage("--interval: \"" + options.interval + "\" is not a time of 0 .. 3600 s");
+        FailUsage("--interval: \"" + EscapeControls(options.interval) +
+                  "\" is not a time of 0 .. 3600 s" + PointHint(options.interval));
     return *seconds;
 }
 

@@ -1,10 +1,13 @@
 // monitor: the five live values, one line per reading, as the main window polls them.
+#include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cstdint>
 #include <iostream>
 #include <optional>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
@@ -37,6 +40,10 @@ std::optional<float> Read(ConverterLink& link, bool (ConverterLink::*read)(float
     return value;
 }
 
+std::string LineGoneText(const CtlOptions& options) {
+    return "the line to the converter has gone (" + options.port + " hung up or was removed)";
+}
+
 }  // namespace
 
 int RunMonitor(const CtlOptions& options) {
@@ -44,23 +51,34 @@ int RunMonitor(const CtlOptions& options) {
     int64_t count = 0;
     if (!options.count.empty()) {
         const auto n = ParseWholeNumber(options.count, 0, INT32_MAX);
-        if (!n) FailUsage("--count: \"" + options.count + "\" is not a number of readings");
+        if (!n)
+            FailUsage("--count: \"" + EscapeControls(options.count) +
+                      "\" is not a number of readings");
         count = *n;
     }
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
     if (options.csv) std::cout << "resistance,temperature,conductance,value,ratio\n";
     int status = ExitSuccess;
+    // A converter that stays silent is told once per interval (at least a second), not per try.
+    const auto silenceNote = std::chrono::duration<double>(std::max(interval, 1.0));
+    std::optional<std::chrono::steady_clock::time_point> lastSilenceNote;
     for (int64_t i = 0; count == 0 || i < count; ++i) {
         if (i > 0) PauseSeconds(interval);
         if (Interrupted()) break;
         // A failed resistance read ends the cycle: the converter is not there.
         const auto resistance = Read(s.link(), &ConverterLink::ReadResistance);
         if (!resistance) {
-            std::cerr << "zr3ctl: no answer\n";
+            if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
+            const auto now = std::chrono::steady_clock::now();
+            if (!lastSilenceNote || now - *lastSilenceNote >= silenceNote) {
+                std::cerr << "zr3ctl: no answer\n";
+                lastSilenceNote = now;
+            }
             status = ExitConverter;
             continue;
         }
+        lastSilenceNote.reset();
         const auto temperature = Read(s.link(), &ConverterLink::ReadTemperature);
         const Field fields[] = {
             Value("resistance", resistance, 1, 1.0f, "Failure"),
@@ -75,7 +93,10 @@ int RunMonitor(const CtlOptions& options) {
             else
                 std::cout << (f ? " " : "") << fields[f].name << '=' << fields[f].text;
         }
-        std::cout << std::endl;
+        std::cout << '\n';
+        std::string why;
+        if (!OutputWritten(why)) FailConverter("cannot write the output: " + why);
+        if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
     }
     return status;
 }

@@ -1,14 +1,18 @@
 // table show|fit|report|add|delete: the probe table's data file, offline.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <memory>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "model/file_store.h"
-#include "model/point_line.h"
 #include "model/probe_characteristic.h"
+#include "model/probe_plausibility.h"
 #include "model/probe_report.h"
 #include "model/probe_table.h"
 
@@ -44,7 +48,8 @@ FitResult Fit(const CtlOptions& options, const ProbeTable& table) {
     if (!options.firmware.empty()) {
         const auto version = ParseFirmwareWord(options.firmware);
         if (!version)
-            FailUsage("--firmware: \"" + options.firmware + "\" is not a version like 1.03");
+            FailUsage("--firmware: \"" + EscapeControls(options.firmware) +
+                      "\" is not a version like 1.03");
         firmware = *version;
     }
     const FitResult fit = FitProbeCharacteristic(table, options.shift, firmware);
@@ -54,13 +59,27 @@ FitResult Fit(const CtlOptions& options, const ProbeTable& table) {
     return fit;
 }
 
+// A value with 2 decimals, right-aligned in width characters as the window lists it; a value
+// that 2 decimals would hide (a small one) or stretch past the field, in its shortest exact form.
+std::string NumberField(double value, size_t width) {
+    char buffer[400];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+    std::string text(buffer, result.ptr);
+    if (text.size() > std::max<size_t>(width, 10) || (value != 0.0 && std::fabs(value) < 0.005)) {
+        result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        text.assign(buffer, result.ptr);
+    }
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
 // Points are numbered from 1, as listed.
 void PrintTable(const ProbeTable& table) {
     std::cout << "  #  Normal [uS/cm]  Conduct. [uS]\n";
     for (uint32_t i = 0; i < table.count; ++i) {
         const std::string number = FormatInteger(static_cast<int32_t>(i + 1));
         std::cout << std::string(3 - number.size(), ' ') << number << "  "
-                  << FormatPointLine(table.conductance[i], table.normal[i]) << '\n';
+                  << NumberField(table.normal[i], 10) << "    "
+                  << NumberField(table.conductance[i], 10) << '\n';
     }
 }
 
@@ -105,12 +124,28 @@ int RunTableReport(const CtlOptions& options) {
 }
 
 int RunTableAdd(const CtlOptions& options) {
+    // Only what a probe in a solution can give: a positive conductance, a plausible normal.
     const auto conductance = ParseNumber(options.conductance);
     const auto normal = ParseNumber(options.pointNormal);
-    if (!conductance) FailUsage("--conductance: \"" + options.conductance + "\" is not a number");
-    if (!normal) FailUsage("--normal: \"" + options.pointNormal + "\" is not a number");
+    if (!conductance || *conductance <= 0.0) {
+        FailUsage("--conductance: \"" + EscapeControls(options.conductance) +
+                  "\" is not a conductance above 0" + PointHint(options.conductance));
+    }
+    if (!normal || !NormalIsPlausible(*normal)) {
+        FailUsage("--normal: \"" + EscapeControls(options.pointNormal) +
+                  "\" is not a conductivity of at least " + ShortestText(MinimumNormal) + " uS/cm" +
+                  PointHint(options.pointNormal));
+    }
     const auto table = LoadTable(options.file, true);
     if (!table->HasRoom()) FailUsage(options.file + " is full (10 points)");
+    // Two points of one conductance determine no curve.
+    for (uint32_t i = 0; i < table->count; ++i) {
+        if (table->conductance[i] == *conductance) {
+            FailUsage(options.file + " already holds a point of conductance " +
+                      NumberField(*conductance, 0) + " uS (point " +
+                      FormatInteger(static_cast<int32_t>(i + 1)) + ")");
+        }
+    }
     table->Add(*conductance, *normal);
     SaveTable(*table);
     PrintTable(*table);
@@ -121,8 +156,8 @@ int RunTableDelete(const CtlOptions& options) {
     const auto table = LoadTable(options.file, false);
     const auto index = ParseWholeNumber(options.index, 1, table->count);
     if (!index) {
-        FailUsage("\"" + options.index + "\" is not a point of " + options.file + " (1 .. " +
-                  FormatInteger(static_cast<int32_t>(table->count)) + ")");
+        FailUsage("\"" + EscapeControls(options.index) + "\" is not a point of " + options.file +
+                  " (1 .. " + FormatInteger(static_cast<int32_t>(table->count)) + ")");
     }
     table->Delete(static_cast<int32_t>(*index - 1));
     SaveTable(*table);

@@ -74,6 +74,8 @@ class Converter {
     }
     bool Control(const std::string& line) { return sim.Ok(line); }
     const std::string& PortName() const { return sim.portName(); }
+    const std::string& Port() const { return sim.portName(); }
+    SimProcess& Sim() { return sim; }
 
   private:
     std::string tracePath;
@@ -155,7 +157,7 @@ TEST(Zr3ctl, SetWritesEachSettingAndPrintsTheAnswers) {
     Converter c(scratch, "a", {"--firmware", "1.03"});
     const ProgramRun run =
         c.Ctl({"set", "input-damping=7", "range-start=12.5", "compensation=nonlinear",
-               "sensor=pt1000", "coefficient=2,1", "relay-close=5", "relay-open-delay=30",
+               "sensor=pt1000", "coefficient=2.1", "relay-close=5", "relay-open-delay=30",
                "cable=3.25", "k1=1.5", "k0=-0.25"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -191,6 +193,10 @@ TEST(Zr3ctl, StrictRefusalsSendNothing) {
         {"set"},
         {"monitor", "--interval", "-1"},
         {"monitor", "--count", "x"},
+        {"monitor", "--count", ""},
+        {"set", "range-end=2,000"},
+        {"set", "range-start=+-5"},
+        {"calibrate", "probe", "--normal", "1,413"},
         {"calibrate", "probe", "--normal", "0"},
         {"calibrate", "probe", "--normal", "-1413", "--yes"},
         {"calibrate", "probe", "--normal", "1e-300", "--yes"},
@@ -361,6 +367,34 @@ TEST(Zr3ctl, MonitorMarksABrokenSensor) {
     ASSERT_TRUE(c.Control("fault silence always"));
     run = c.Ctl({"monitor", "--count", "1"});
     EXPECT_EQ(run.status, 1);
+    // Five silent tries in about a second: told once or twice, not five times.
+    Converter quiet(scratch, "b");
+    ASSERT_TRUE(quiet.Control("fault silence next 5 after 2"));
+    run = quiet.Ctl({"monitor", "--count", "5", "--interval", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("zr3ctl: no answer\n", 0), 0u) << run.err;
+    EXPECT_LE(run.err.size(), 2 * std::string("zr3ctl: no answer\n").size()) << run.err;
+}
+
+TEST(Zr3ctl, MonitorEndsWhenTheLineGoes) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    ProgramRun run;
+    std::thread monitor([&] { run = c.Ctl({"monitor", "--interval", "0"}); });
+    // The converter goes away (its pseudo-terminal closes) once readings are flowing.
+    for (int i = 0; i < 1000 && c.Count("> 01 24") < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(c.Count("> 01 24"), 3u);
+    c.Sim().Stop();
+    monitor.join();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "zr3ctl: the line to the converter has gone")) << run.err;
+    size_t silences = 0;
+    for (size_t at = run.err.find("no answer"); at != std::string::npos;
+         at = run.err.find("no answer", at + 1))
+        ++silences;
+    EXPECT_LE(silences, 1u) << run.err;
+    EXPECT_TRUE(Has(run.out, "resistance=")) << run.out;
 }
 
 TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
@@ -431,6 +465,18 @@ TEST(Zr3ctl, ProbeTableFileOffline) {
                     " 1.0000000000000000E+002    1.4100000000000000E+002\r\n"));
     EXPECT_TRUE(Has(body, "Coefficiens:\r\n-3.333333433E-01\r\n")) << body;
 
+    // What no probe gives is refused; every number is shown with its magnitude.
+    for (const char* g : {"0", "-5", "1000", "1e400", "1,5", ""})
+        EXPECT_EQ(Ctl({"table", "add", table, "--conductance", g, "--normal", "1"}).status, 2) << g;
+    EXPECT_EQ(Ctl({"table", "add", table, "--conductance", "5", "--normal", "0"}).status, 2);
+    run = Ctl({"table", "add", table, "--conductance", "1e16", "--normal", "1e-3"});
+    EXPECT_EQ(run.status, 2);
+    run = Ctl({"table", "add", table, "--conductance", "1e16", "--normal", "2e15"});
+    EXPECT_TRUE(Has(run.out, "  3       2e+15         1e+16\n")) << run.out;
+    ASSERT_EQ(Ctl({"table", "delete", table, "3"}).status, 0);
+    run = Ctl({"table", "fit", table, "--firmware", ""});
+    EXPECT_EQ(run.err, "zr3ctl: --firmware: an empty value\n");
+
     // A file that is not a probe table is neither shown nor overwritten.
     std::ofstream(scratch / "short.dat") << std::string(100, 'x');
     EXPECT_EQ(
@@ -491,6 +537,28 @@ TEST(Zr3ctl, ATableThatCannotBeReadIsRefusedNotTakenAsEmpty) {
     EXPECT_EQ(run.err,
               "zr3ctl: " + table + " is not a probe table (counts 11 points, more than 10)\n");
     EXPECT_EQ(FileText(table), eleven);
+}
+
+TEST(Zr3ctl, OutputThatCannotBeWrittenFails) {
+    if (!fs::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Scratch scratch;
+    Converter c(scratch, "a");
+    const std::string table = scratch / "probe.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"}).status, 0);
+    const std::vector<Words> commands = {
+        {"-p", c.Port(), "show", "--json"},
+        {"-p", c.Port(), "info"},
+        {"-p", c.Port(), "monitor", "--interval", "0"},  // would run for ever
+        {"table", "show", table},
+        {"table", "fit", table}};
+    for (Words args : commands) {
+        args.insert(args.begin(), {"-c", "exec \"$0\" \"$@\" >/dev/full", ZR3CTL_PATH});
+        const ProgramRun run = RunProgram("/bin/sh", args, 60000);
+        EXPECT_EQ(run.status, 1) << args[4];
+        EXPECT_TRUE(Has(run.err, "zr3ctl: cannot write the output: No space left on device\n"))
+            << args[4] << ": " << run.err;
+    }
+    EXPECT_EQ(c.Count("> 01 24"), 1u) << "monitor ends at its first line";
 }
 
 TEST(Zr3ctl, PortsAndHelp) {

@@ -15,17 +15,22 @@
 
 TEST(CtlWords, NumbersAreTakenWholeAndFinite) {
     EXPECT_EQ(ParseNumber("12.5"), 12.5);
-    EXPECT_EQ(ParseNumber("2,5"), 2.5);
     EXPECT_EQ(ParseNumber("-1e3"), -1000.0);
     EXPECT_EQ(ParseNumber("+.5"), 0.5);
-    for (const char* bad :
-         {"", "+", "abc", "1.5x", " 1", "1 ", "nan", "inf", "-inf", "1e999", "0x10"})
+    EXPECT_EQ(ParseNumber("1e16"), 1e16);
+    // One notation: a comma is refused, with a hint.
+    for (const char* bad : {"", "+", "abc", "1.5x", " 1", "1 ", "nan", "inf", "-inf", "1e999",
+                            "0x10", "2,5", "2,000", "+-5", "-+5", "--5", "1.5.2", "1e", "."})
         EXPECT_FALSE(ParseNumber(bad)) << bad;
+    EXPECT_EQ(PointHint("2,000"), "; use a point: 2.5");
+    EXPECT_EQ(PointHint("2.000"), "");
     EXPECT_FALSE(ParseFloatValue("1e39")) << "beyond a float";
+    EXPECT_EQ(ParseFloatValue("0.1"), 0.1f);
     EXPECT_EQ(ParseWholeNumber("30", 0, 30), 30);
-    EXPECT_FALSE(ParseWholeNumber("31", 0, 30));
-    EXPECT_FALSE(ParseWholeNumber("-1", 0, 30));
-    EXPECT_FALSE(ParseWholeNumber("5.0", 0, 30));
+    EXPECT_EQ(ParseWholeNumber("+7", 0, 30), 7);
+    EXPECT_EQ(ParseWholeNumber("-7", -10, 30), -7);
+    for (const char* bad : {"31", "-11", "5.0", "", "+", "+-5", "-+5", " 5", "5 ", "0x5", "5,0"})
+        EXPECT_FALSE(ParseWholeNumber(bad, -10, 30)) << bad;
     EXPECT_EQ(ParseFirmwareWord("1.03"), 0x0103);
     EXPECT_EQ(ParseFirmwareWord("1.0a"), 0x010A);
     EXPECT_EQ(ParseFirmwareWord("0x0102"), 0x0102);
