@@ -3,6 +3,7 @@
 
 #include "ctl/backup_file.h"
 #include "ctl/commands.h"
+#include "ctl/configuration_difference.h"
 #include "ctl/converter_session.h"
 #include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
@@ -59,10 +60,8 @@ int RunRestore(const CtlOptions& options) {
 
     Configuration current = ReadAllSettings(s, sensors);
     std::vector<SettingId> plan;
-    for (const auto& entry : AllSettings()) {
-        const auto& wanted = backup.settings[entry.id];
-        if (wanted && !SameValue(entry.id, *current[entry.id], *wanted)) plan.push_back(entry.id);
-    }
+    for (const SettingDifference& d : Differences(backup.settings, current))
+        plan.push_back(d.id);
     for (SettingId id : plan) {
         std::cout << NameOf(id) << ": " << SettingText(id, *current[id], sensors) << " -> "
                   << SettingText(id, *backup.settings[id], sensors) << '\n';
@@ -83,18 +82,15 @@ int RunRestore(const CtlOptions& options) {
     // Every value of the file read back from the converter.
     std::string failed;
     const Configuration after = ReadConfiguration(s.link(), sensors, failed);
-    for (const auto& entry : AllSettings()) {
-        const auto& wanted = backup.settings[entry.id];
-        if (!wanted) continue;
-        if (!after[entry.id]) {
-            std::cerr << "zr3ctl: " << entry.name << ": no answer when read back\n";
-            status = ExitConverter;
-        } else if (!SameValue(entry.id, *after[entry.id], *wanted)) {
-            std::cerr << "zr3ctl: " << entry.name << ": the converter holds "
-                      << SettingText(entry.id, *after[entry.id], sensors) << ", the file has "
-                      << SettingText(entry.id, *wanted, sensors) << '\n';
-            status = ExitConverter;
+    for (const SettingDifference& d : Differences(backup.settings, after)) {
+        if (!d.converter) {
+            std::cerr << "zr3ctl: " << NameOf(d.id) << ": no answer when read back\n";
+        } else {
+            std::cerr << "zr3ctl: " << NameOf(d.id) << ": the converter holds "
+                      << SettingText(d.id, *d.converter, sensors) << ", the file has "
+                      << SettingText(d.id, d.file, sensors) << '\n';
         }
+        status = ExitConverter;
     }
     std::cerr << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
               << (status == ExitSuccess ? " restored" : " to restore; not all of them took")
