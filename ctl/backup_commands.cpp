@@ -1,15 +1,12 @@
-// backup and restore: one converter's configuration to a file and onto other converters.
+// backup: one converter's configuration to a file.
 #include <iostream>
 
 #include "ctl/backup_file.h"
 #include "ctl/commands.h"
-#include "ctl/configuration_difference.h"
 #include "ctl/converter_session.h"
 #include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
 #include "model/file_store.h"
-
-namespace {
 
 Configuration ReadAllSettings(ConverterSession& s, SensorList& sensors) {
     std::string failed;
@@ -17,8 +14,6 @@ Configuration ReadAllSettings(ConverterSession& s, SensorList& sensors) {
     if (!failed.empty()) FailConverter("no answer: " + failed);
     return c;
 }
-
-}  // namespace
 
 int RunBackup(const CtlOptions& options) {
     if (options.file.empty()) FailUsage("backup needs a FILE");
@@ -34,66 +29,4 @@ int RunBackup(const CtlOptions& options) {
     std::cerr << "zr3ctl: " << AllSettings().size() << " settings of converter "
               << converter["serial-number"].dump() << " saved in " << options.file << '\n';
     return ExitSuccess;
-}
-
-int RunRestore(const CtlOptions& options) {
-    if (options.file.empty()) FailUsage("restore needs a FILE");
-    SensorList sensors;
-    const Backup backup = ReadBackupFile(options.file, sensors);
-    ConverterSession& s = OpenSession(options);
-
-    // A file the converter cannot take is refused as a whole, before anything is written.
-    std::string objections;
-    for (const auto& entry : AllSettings()) {
-        if (!backup.settings[entry.id]) continue;
-        const std::string why =
-            FirmwareObjection(entry.id, *backup.settings[entry.id], sensors, s.firmware());
-        if (!why.empty()) objections += (objections.empty() ? "" : "\n") + why;
-    }
-    if (!objections.empty())
-        FailUsage(options.file + " cannot be applied to this converter:\n" + objections);
-    for (const auto& entry : AllSettings()) {
-        if (!backup.settings[entry.id])
-            std::cerr << "zr3ctl: the file has no value for " << entry.name
-                      << "; it is left as it is\n";
-    }
-
-    Configuration current = ReadAllSettings(s, sensors);
-    std::vector<SettingId> plan;
-    for (const SettingDifference& d : Differences(backup.settings, current))
-        plan.push_back(d.id);
-    for (SettingId id : plan) {
-        std::cout << NameOf(id) << ": " << SettingText(id, *current[id], sensors) << " -> "
-                  << SettingText(id, *backup.settings[id], sensors) << '\n';
-    }
-    if (plan.empty()) std::cout << "nothing to change\n";
-    if (options.dryRun || plan.empty()) return ExitSuccess;
-
-    int status = ExitSuccess;
-    for (SettingId id : plan) {
-        const WriteOutcome outcome =
-            WriteSetting(s.link(), sensors, id, *backup.settings[id], current);
-        if (!outcome.ok) {
-            std::cerr << "zr3ctl: writing " << outcome.failure << '\n';
-            status = ExitConverter;
-        }
-    }
-
-    // Every value of the file read back from the converter.
-    std::string failed;
-    const Configuration after = ReadConfiguration(s.link(), sensors, failed);
-    for (const SettingDifference& d : Differences(backup.settings, after)) {
-        if (!d.converter) {
-            std::cerr << "zr3ctl: " << NameOf(d.id) << ": no answer when read back\n";
-        } else {
-            std::cerr << "zr3ctl: " << NameOf(d.id) << ": the converter holds "
-                      << SettingText(d.id, *d.converter, sensors) << ", the file has "
-                      << SettingText(d.id, d.file, sensors) << '\n';
-        }
-        status = ExitConverter;
-    }
-    std::cerr << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
-              << (status == ExitSuccess ? " restored" : " to restore; not all of them took")
-              << '\n';
-    return status;
 }

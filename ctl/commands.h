@@ -53,5 +53,9 @@ int RunTableDelete(const CtlOptions& options);
 ConverterSession& OpenSession(const CtlOptions& options);
 // Identity, firmware, serial number, output and relay variants (exit 1 when not answered).
 nlohmann::ordered_json ConverterRecord(ConverterSession& session);
+// Every setting, read as the main window reads them (exit 1 when one is not answered).
+struct Configuration;
+class SensorList;
+Configuration ReadAllSettings(ConverterSession& session, SensorList& sensors);
 // Seconds between readings from --interval (default when not given), checked strictly.
 double IntervalOption(const CtlOptions& options, double defaultSeconds);

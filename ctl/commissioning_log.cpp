@@ -63,6 +63,23 @@ void CommissioningLog::Record(std::string_view step, const std::vector<LoggedSet
     }
 }
 
+LoggedSetting LogEntry(SettingId id, const std::optional<SettingValue>& before,
+                       const std::optional<SettingValue>& asked,
+                       const std::optional<SettingValue>& readBack, std::string outcome,
+                       std::string cause, SensorList& sensors) {
+    auto json = [&](const std::optional<SettingValue>& value) {
+        return value ? SettingJson(id, *value, sensors) : nlohmann::ordered_json();
+    };
+    LoggedSetting entry;
+    entry.setting = NameOf(id);
+    entry.before = json(before);
+    entry.asked = json(asked);
+    entry.readBack = json(readBack);
+    entry.outcome = std::move(outcome);
+    entry.cause = std::move(cause);
+    return entry;
+}
+
 std::string CommandLineText(const std::vector<std::string>& words) {
     std::string text;
     for (const std::string& word : words) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ctl/log_file.h"
+#include "ctl/setting_value.h"
 
 struct CtlOptions;
 
@@ -21,6 +22,12 @@ struct LoggedSetting {
     std::string outcome;
     std::string cause;  // why it failed
 };
+
+// The entry of one setting, its values in the form of show --json.
+LoggedSetting LogEntry(SettingId id, const std::optional<SettingValue>& before,
+                       const std::optional<SettingValue>& asked,
+                       const std::optional<SettingValue>& readBack, std::string outcome,
+                       std::string cause, SensorList& sensors);
 
 // The commissioning log of --log (or ZR3_LOG): one JSON object per line with the time, the user,
 // the host, the command line and the converter, appended and flushed to the disk before the next

@@ -6,6 +6,7 @@
 #include "base/kind_text.h"
 #include "base/number_text.h"
 #include "ctl/commands.h"
+#include "ctl/commissioning_log.h"
 #include "ctl/converter_session.h"
 #include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
@@ -100,6 +101,8 @@ int RunSet(const CtlOptions& options) {
         changes.emplace_back(*id, ParseSettingWord(*id, word.substr(equals + 1), sensors));
     }
 
+    // A log that cannot be opened stops the command before the port is.
+    const std::unique_ptr<CommissioningLog> log = OpenCommissioningLog(options);
     ConverterSession& s = OpenSession(options);
     std::string objections;
     for (const auto& [id, value] : changes) {
@@ -130,17 +133,46 @@ int RunSet(const CtlOptions& options) {
         }
     }
 
+    // The log holds every value before, asked and read back; the first line before any write.
+    Configuration before;
+    if (log) {
+        log->SetConverter(ConverterRecord(s));
+        std::string failed;
+        before = ReadConfiguration(s.link(), sensors, failed);
+        std::vector<LoggedSetting> planned;
+        for (const auto& [id, value] : changes)
+            planned.push_back(
+                LogEntry(id, before[id], value, std::nullopt, "planned", "", sensors));
+        log->Record("before", planned);
+    }
+
     int status = ExitSuccess;
     for (const auto& [id, value] : changes) {
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
-        if (!outcome.ok) FailConverter(outcome.failure);
+        const bool took = outcome.ok && SameValue(id, outcome.answered, value);
+        std::string cause;
+        if (!outcome.ok)
+            cause = outcome.failure;
+        else if (!took)
+            cause = "the converter keeps " + SettingText(id, outcome.answered, sensors);
+        if (log) {
+            const std::optional<SettingValue> readBack =
+                outcome.ok ? std::optional<SettingValue>(outcome.answered) : std::nullopt;
+            log->Record("write", {LogEntry(id, before[id], value, readBack,
+                                           took ? "written" : "failed", cause, sensors)});
+            if (took) before[id] = outcome.answered;
+        }
+        if (!outcome.ok) {
+            if (log) log->Record("end", {}, {{"status", ExitConverter}});
+            FailConverter(outcome.failure);
+        }
         std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
-        if (!SameValue(id, outcome.answered, value)) {
-            std::cerr << "zr3ctl: " << NameOf(id) << ": the converter keeps "
-                      << SettingText(id, outcome.answered, sensors) << ", not "
+        if (!took) {
+            std::cerr << "zr3ctl: " << NameOf(id) << ": " << cause << ", not "
                       << SettingText(id, value, sensors) << '\n';
             status = ExitConverter;
         }
     }
+    if (log) log->Record("end", {}, {{"status", status}});
     return status;
 }
