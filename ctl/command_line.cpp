@@ -6,7 +6,7 @@
 
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
-#include "ctl/setting_names.h"
+#include "model/setting_names.h"
 
 namespace {
 

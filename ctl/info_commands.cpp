@@ -8,9 +8,10 @@
 #include "ctl/commands.h"
 #include "ctl/commissioning_log.h"
 #include "ctl/converter_session.h"
-#include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
+#include "ctl/setting_value.h"
+#include "model/converter_settings.h"
 
 namespace {
 

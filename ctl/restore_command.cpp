@@ -8,8 +8,8 @@
 #include "ctl/commissioning_log.h"
 #include "ctl/configuration_difference.h"
 #include "ctl/converter_session.h"
-#include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
+#include "model/converter_settings.h"
 #include "model/file_store.h"
 
 namespace {

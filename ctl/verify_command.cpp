@@ -6,8 +6,8 @@
 #include "ctl/commands.h"
 #include "ctl/configuration_difference.h"
 #include "ctl/converter_session.h"
-#include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
+#include "model/converter_settings.h"
 
 int RunVerify(const CtlOptions& options) {
     if (options.file.empty()) FailUsage("verify needs a FILE");

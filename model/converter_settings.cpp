@@ -1,5 +1,8 @@
-#include "ctl/converter_settings.h"
+#include "model/converter_settings.h"
 
+#include <bit>
+
+#include "model/sensor_change.h"
 #include "model/sensor_transfer.h"
 
 namespace {
@@ -55,6 +58,25 @@ void TakeProbe(Configuration& c, const ProbeCoefficients& probe) {
 }
 
 }  // namespace
+
+bool SameFloat(float a, float b) {
+    return a == b || std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+}
+
+bool SameValue(SettingId id, const SettingValue& a, const SettingValue& b) {
+    switch (id) {
+        case SettingId::InputDamping:
+        case SettingId::TempDamping:
+        case SettingId::Compensation:
+        case SettingId::RelayCloseDelay:
+        case SettingId::RelayOpenDelay:
+            return a.integer == b.integer;
+        case SettingId::Sensor:
+            return a.sensor == b.sensor;
+        default:
+            return SameFloat(a.number, b.number);
+    }
+}
 
 Configuration ReadConfiguration(ConverterLink& link, SensorList& sensors, std::string& failed) {
     Configuration c;
@@ -129,14 +151,21 @@ WriteOutcome WriteSetting(ConverterLink& link, SensorList& sensors, SettingId id
             break;
         case SettingId::Sensor: {
             if (value.sensor < 0 || value.sensor >= sensors.Count) return out;
-            const SensorWriteStep failed = WriteSensor(link, *sensors.SensorAt(value.sensor));
-            if (failed != SensorWriteStep::Done) {
-                out.failure = std::string("sensor: no answer to the ") +
-                              SensorWriteStepName(failed) + " (not committed)";
+            const auto& held = current[SettingId::Sensor];
+            TemperatureSensor* before = held && held->sensor >= 0 && held->sensor < sensors.Count
+                                            ? sensors.SensorAt(held->sensor)
+                                            : nullptr;
+            out.sensorChange = ChangeSensor(link, sensors, *sensors.SensorAt(value.sensor), before);
+            if (out.sensorChange.outcome != SensorChangeOutcome::Changed) {
+                out.failure = out.sensorChange.message;
+                // After the way back the converter holds the previous model again.
+                if (out.sensorChange.outcome != SensorChangeOutcome::NotChanged)
+                    current[SettingId::Sensor].reset();
                 return out;
             }
             const SensorReading reading = ReadSensor(link, sensors);
             if (!reading.read) {
+                current[SettingId::Sensor].reset();
                 out.failure = "sensor: written, but not answered when read back";
                 return out;
             }
