@@ -2,10 +2,12 @@
 #include <iostream>
 
 #include "ctl/backup_file.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/setting_value.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 #include "model/file_store.h"
 

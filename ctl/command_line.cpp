@@ -101,19 +101,20 @@ int RunCommandLine(int argc, char** argv) {
     auto* cable = Command(*calibrate, "cable", "measure and store the cable compensation",
                           RunCalibrateCable, chosen);
     AddIntervalOption(cable, o, "seconds between samples (default 0.65)");
-    cable->add_flag("-y,--yes", o.yes, "write without asking");
+    cable->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     cable
         ->add_option("--record", o.recordFile,
                      "calibration record: the samples, mean, deviation, before and after (JSON)")
         ->type_name("FILE");
     auto* probe = Command(*calibrate, "probe",
-                          "one-point probe calibration: K1 = normal / average conductance",
+                          "one-point probe calibration: K1 = normal / average conductance; K0, K2 "
+                          "and K3 become 0",
                           RunCalibrateProbe, chosen);
     probe->add_option("--normal", o.normal, "conductivity of the solution, uS/cm")
         ->required()
         ->type_name("VALUE");
     AddIntervalOption(probe, o, "seconds between samples (default 0.65)");
-    probe->add_flag("-y,--yes", o.yes, "write without asking");
+    probe->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     probe
         ->add_option("--record", o.recordFile,
                      "calibration record: the samples, mean, deviation, before and after (JSON)")

@@ -5,12 +5,14 @@
 
 #include "base/kind_text.h"
 #include "base/number_text.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/commissioning_log.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "ctl/setting_value.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 
 namespace {
@@ -147,8 +149,19 @@ int RunSet(const CtlOptions& options) {
         log->Record("before", planned);
     }
 
+    // A signal stops the list between two writes, never inside the sensor's sequence.
+    CatchInterrupt();
+    ChangeProgress progress;
+    for (const auto& change : changes)
+        progress.left.push_back(change.first);
+    const auto endIfInterrupted = [&] {
+        if (log && Interrupted())
+            log->Record("end", {}, {{"status", InterruptedStatus()}, {"interrupted", true}});
+        EndIfInterrupted(progress);
+    };
     int status = ExitSuccess;
     for (const auto& [id, value] : changes) {
+        progress.left.erase(progress.left.begin());
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
         const bool took = outcome.ok && SameValue(id, outcome.answered, value);
         std::string cause;
@@ -164,15 +177,22 @@ int RunSet(const CtlOptions& options) {
             if (took) before[id] = outcome.answered;
         }
         if (!outcome.ok) {
-            if (log) log->Record("end", {}, {{"status", ExitConverter}});
-            FailConverter(outcome.failure);
+            progress.failed.push_back(id);
+            if (!Interrupted()) {
+                if (log) log->Record("end", {}, {{"status", ExitConverter}});
+                FailConverter(outcome.failure);
+            }
+            std::cerr << "zr3ctl: " << outcome.failure << '\n';
+            endIfInterrupted();
         }
+        progress.written.push_back(id);
         std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
         if (!took) {
             std::cerr << "zr3ctl: " << NameOf(id) << ": " << cause << ", not "
                       << SettingText(id, value, sensors) << '\n';
             status = ExitConverter;
         }
+        endIfInterrupted();
     }
     if (log) log->Record("end", {}, {{"status", status}});
     return status;

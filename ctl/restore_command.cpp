@@ -4,11 +4,13 @@
 #include <memory>
 
 #include "ctl/backup_file.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/commissioning_log.h"
 #include "ctl/configuration_difference.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 #include "model/file_store.h"
 
@@ -108,31 +110,49 @@ int RunRestore(const CtlOptions& options) {
         log->Record("before", entries);
     }
 
+    // A signal stops the list between two writes, never inside the sensor's sequence.
+    CatchInterrupt();
+    ChangeProgress progress;
+    progress.left = plan;
+    const auto endIfInterrupted = [&] {
+        if (log && Interrupted())
+            log->Record("end", {}, {{"status", InterruptedStatus()}, {"interrupted", true}});
+        EndIfInterrupted(progress);
+    };
     int status = ExitSuccess;
     Configuration working = before;
     std::vector<SettingId> touched;     // written, or maybe written (no answer), in order
     std::vector<SettingId> unanswered;  // what these hold is not known
     bool failed = false;
     for (SettingId id : plan) {
+        progress.left.erase(progress.left.begin());
         const Attempt attempt = Write(s.link(), sensors, id, *backup.settings[id], working);
-        touched.push_back(id);
+        // A sensor change that failed before its commit has already gone back by itself.
+        if (attempt.outcome.sensorChange.outcome != SensorChangeOutcome::NotChanged ||
+            id != SettingId::Sensor)
+            touched.push_back(id);
         if (!attempt.outcome.ok) unanswered.push_back(id);
+        (attempt.outcome.ok ? progress.written : progress.failed).push_back(id);
         if (log) {
             log->Record("write",
                         {LogEntry(id, before[id], backup.settings[id], ReadBack(attempt),
                                   attempt.took ? "written" : "failed", attempt.cause, sensors)});
         }
-        if (attempt.took) continue;
-        if (!attempt.outcome.ok) {
-            std::cerr << "zr3ctl: writing " << attempt.outcome.failure << '\n';
-        } else if (!options.noRollback) {
-            // Without the rollback the read-back at the end names it.
-            std::cerr << "zr3ctl: " << NameOf(id) << ": " << attempt.cause << ", the file has "
-                      << SettingText(id, *backup.settings[id], sensors) << '\n';
+        if (!attempt.took) {
+            if (!attempt.outcome.ok) {
+                // The sensor's words name the setting themselves.
+                std::cerr << "zr3ctl: " << (id == SettingId::Sensor ? "" : "writing ")
+                          << attempt.outcome.failure << '\n';
+            } else if (!options.noRollback) {
+                // Without the rollback the read-back at the end names it.
+                std::cerr << "zr3ctl: " << NameOf(id) << ": " << attempt.cause << ", the file has "
+                          << SettingText(id, *backup.settings[id], sensors) << '\n';
+            }
+            status = ExitConverter;
+            failed = true;
         }
-        status = ExitConverter;
-        failed = true;
-        if (!options.noRollback) break;
+        endIfInterrupted();
+        if (failed && !options.noRollback) break;
     }
 
     if (failed && !options.noRollback) {
@@ -181,7 +201,8 @@ int RunRestore(const CtlOptions& options) {
     // Every value of the file read back from the converter.
     std::string unread;
     const Configuration after = ReadConfiguration(s.link(), sensors, unread);
-    for (const SettingDifference& d : Differences(backup.settings, after)) {
+    const std::vector<SettingDifference> left = Differences(backup.settings, after);
+    for (const SettingDifference& d : left) {
         if (!d.converter) {
             std::cerr << "zr3ctl: " << NameOf(d.id) << ": no answer when read back\n";
         } else {
@@ -189,11 +210,20 @@ int RunRestore(const CtlOptions& options) {
                       << SettingText(d.id, *d.converter, sensors) << ", the file has "
                       << SettingText(d.id, d.file, sensors) << '\n';
         }
-        status = ExitConverter;
     }
-    std::cerr << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
-              << (status == ExitSuccess ? " restored" : " to restore; not all of them took")
-              << '\n';
+    const char* const settings = plan.size() == 1 ? " setting" : " settings";
+    if (!left.empty()) {
+        std::cerr << "zr3ctl: " << plan.size() << settings << " to restore; not all of them took\n";
+        status = ExitConverter;
+    } else if (status != ExitSuccess) {
+        // What the read-back found, and no more: a write may have taken without its answer.
+        std::cerr << "zr3ctl: " << plan.size() << settings
+                  << " to restore; every value reads back as in the file, but not every write "
+                     "was answered\n";
+    } else {
+        std::cerr << "zr3ctl: " << plan.size() << settings << " restored\n";
+    }
     if (log) log->Record("end", {}, {{"status", status}});
+    endIfInterrupted();
     return status;
 }
