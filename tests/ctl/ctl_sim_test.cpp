@@ -758,3 +758,47 @@ TEST(Zr3ctl, ASignalDuringSetEndsBetweenTwoWrites) {
     EXPECT_EQ(c.Count("> 01 2C 01 00 D2"), 1u);
     EXPECT_EQ(c.State("input-damping"), "5");
 }
+
+TEST(Zr3ctl, CalibrationRecordsAndLog) {
+    Scratch scratch;
+    Converter c(scratch, "a",
+                {"--cable-capacity", "12.5", "--conductivity", "1413", "--serial", "6060"});
+    const std::string log = scratch / "calibration.log";
+    ProgramRun run = c.Ctl({"--log", log, "calibrate", "probe", "--normal", "2826", "--interval",
+                            "0", "--yes", "--record", scratch / "probe.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(scratch / "probe.json");
+    const Json probe = Json::parse(in, nullptr, false);
+    EXPECT_EQ(probe["kind"], "probe");
+    EXPECT_EQ(probe["converter"]["serial-number"], 6060);
+    EXPECT_EQ(probe["normal"], 2826);
+    EXPECT_EQ(probe["samples"], Json(std::vector<double>(20, 1413.0)));
+    EXPECT_EQ(probe["mean"], 1413);
+    EXPECT_EQ(probe["standard-deviation"], 0);
+    EXPECT_EQ(probe["after"], Json::parse(R"({"k0": 0, "k1": 2, "k2": 0, "k3": 0})"));
+    EXPECT_EQ(probe["written"], true);
+    EXPECT_EQ(probe["before"]["k1"], 1) << "the simulator's K1 before";
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    Words steps;
+    for (const Json& line : lines)
+        steps.push_back(line["step"]);
+    EXPECT_EQ(steps, (Words{"before", "temporary", "write", "end"}));
+    ASSERT_EQ(lines.size(), 4u);
+    // The damping went to 0 for the measurement and back to 5.
+    EXPECT_EQ(lines[1]["settings"][0]["read-back"], 5);
+    EXPECT_EQ(lines[1]["settings"][0]["outcome"], "rolled back");
+    EXPECT_EQ(lines[2]["settings"][1]["read-back"], 2);
+    EXPECT_EQ(lines[2]["mean"], 1413);
+
+    run = c.Ctl(
+        {"calibrate", "cable", "--interval", "0", "--yes", "--record", scratch / "cable.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream cableIn(scratch / "cable.json");
+    const Json cable = Json::parse(cableIn, nullptr, false);
+    EXPECT_EQ(cable["samples"].size(), 20u);
+    EXPECT_EQ(cable["mean"], 12.5);
+    EXPECT_EQ(cable["after"]["cable"], 12.5);
+    EXPECT_EQ(c.State("cable-compensation"), "12.5");
+}
