@@ -585,27 +585,31 @@ TEST(Zr3ctl, RestoreRollsBackAWriteFailingHalfWay) {
     Scratch scratch;
     Converter a(scratch, "a");
     Converter b(scratch, "b");
-    ASSERT_EQ(
-        a.Ctl({"set", "input-damping=9", "range-start=3", "range-end=99", "temp-damping=4"}).status,
-        0);
+    ASSERT_EQ(a.Ctl({"set", "input-damping=9", "range-start=3", "sensor=pt1000", "temp-damping=4",
+                     "ref-temp=20"})
+                  .status,
+              0);
     ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
     ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--dry-run"});
     EXPECT_EQ(run.out,
-              "input-damping: 5 -> 9\nrange-start: 0 -> 3\nrange-end: 2000 -> 99\n"
-              "temp-damping: 5 -> 4\n");
+              "input-damping: 5 -> 9\nrange-start: 0 -> 3\nsensor: Pt100 (3850) -> Pt1000 "
+              "(3850)\ntemp-damping: 5 -> 4\nref-temp: 25 -> 20\n");
     const std::string before = b.Ctl({"show", "--json"}).out;
 
-    // The write of range-end (its second request, after the read) takes but is not answered.
-    ASSERT_TRUE(b.Control("fault silence on 41 next 1 after 1"));
+    // The write of temp-damping (its second request, after the read) takes but is not answered.
+    ASSERT_TRUE(b.Control("fault silence on 43 next 1 after 1"));
     const std::string log = scratch / "restore.log";
     run = b.Ctl({"--log", log, "restore", scratch / "a.json", "--save-before", scratch / "b.json"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.err, "writing range-end: no answer")) << run.err;
-    EXPECT_TRUE(Has(run.err, "rolled back: range-end, range-start, input-damping\n")) << run.err;
+    EXPECT_TRUE(Has(run.err, "writing temp-damping: no answer")) << run.err;
+    EXPECT_TRUE(Has(run.err, "rolled back: temp-damping, sensor, range-start, input-damping\n"))
+        << run.err;
     EXPECT_TRUE(Has(run.err, "the converter equals its state before the restore")) << run.err;
     EXPECT_EQ(b.Ctl({"show", "--json"}).out, before);
-    EXPECT_EQ(b.State("range"), "0 2000");
-    EXPECT_EQ(b.Count("> 01 43 01"), 0u) << "temp-damping was never written";
+    // The sensor went back through the guarded change: committed, measured with Pt100 again.
+    EXPECT_TRUE(Has(b.State("applied"), " 2.3577354 ")) << b.State("applied");
+    EXPECT_EQ(b.Count("> 01 2C 01 00 D2"), 2u) << "Pt1000 committed, then Pt100";
+    EXPECT_EQ(b.Count("> 01 3F 04"), 0u) << "ref-temp was never written";
 
     size_t unreadable = 0;
     const std::vector<Json> lines = LogLines(log, unreadable);
@@ -613,18 +617,19 @@ TEST(Zr3ctl, RestoreRollsBackAWriteFailingHalfWay) {
     Words steps;
     for (const Json& line : lines)
         steps.push_back(line["step"]);
-    EXPECT_EQ(steps, (Words{"before", "write", "write", "write", "rollback", "rollback", "rollback",
-                            "end"}));
-    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(steps, (Words{"before", "write", "write", "write", "write", "rollback", "rollback",
+                            "rollback", "rollback", "end"}));
+    ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[0]["settings"].size(), 17u) << "every setting of the file, before";
-    EXPECT_EQ(lines[3]["settings"][0]["outcome"], "failed");
-    EXPECT_EQ(lines[3]["settings"][0]["cause"], "range-end: no answer");
-    EXPECT_EQ(lines[4]["settings"][0]["setting"], "range-end");
-    EXPECT_TRUE(lines[4]["settings"][0]["before"].is_null()) << "not answered: not known";
-    EXPECT_EQ(lines[5]["settings"][0]["before"], 3);
-    EXPECT_EQ(lines[4]["settings"][0]["read-back"], 2000);
-    EXPECT_EQ(lines[4]["settings"][0]["outcome"], "rolled back");
-    EXPECT_EQ(lines[7]["equals-before"], true);
+    EXPECT_EQ(lines[4]["settings"][0]["outcome"], "failed");
+    EXPECT_EQ(lines[4]["settings"][0]["cause"], "temp-damping: no answer");
+    EXPECT_EQ(lines[5]["settings"][0]["setting"], "temp-damping");
+    EXPECT_TRUE(lines[5]["settings"][0]["before"].is_null()) << "not answered: not known";
+    EXPECT_EQ(lines[5]["settings"][0]["read-back"], 5);
+    EXPECT_EQ(lines[5]["settings"][0]["outcome"], "rolled back");
+    EXPECT_EQ(lines[6]["settings"][0]["before"], "Pt1000 (3850)");
+    EXPECT_EQ(lines[6]["settings"][0]["read-back"], "Pt100 (3850)");
+    EXPECT_EQ(lines[9]["equals-before"], true);
 
     // The state before, saved as a backup, is what the converter holds again.
     run = b.Ctl({"verify", scratch / "b.json"});
