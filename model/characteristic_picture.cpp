@@ -18,6 +18,9 @@ constexpr double PlotTop = 64.0;
 constexpr double PlotBottom = 324.0;
 constexpr double ResidualTop = 392.0;
 constexpr double ResidualBottom = 492.0;
+// The part of a step that a value may pass the outer tick by.
+constexpr double Overrun = 0.02;
+constexpr double MinResidualSpan = 0.1;  // %
 // Segments of the fitted line.
 constexpr int CurveSteps = 100;
 
@@ -106,8 +109,9 @@ AxisTicks RoundAxis(double min, double max) {
     if (nice == 10.0) ++exponent;
     axis.step = nice * magnitude;
     axis.decimals = std::clamp(-exponent, 0, 20);
-    axis.lo = std::floor(min / axis.step) * axis.step;
-    axis.hi = std::ceil(max / axis.step) * axis.step;
+    // A value a hair beyond a tick (a curve through about 0) does not cost a whole step.
+    axis.lo = std::floor(min / axis.step + Overrun) * axis.step;
+    axis.hi = std::ceil(max / axis.step - Overrun) * axis.step;
     return axis;
 }
 
@@ -132,6 +136,8 @@ std::string CharacteristicSvg(const ProbeTableRecord& record, std::string_view d
         }
     }
     const AxisTicks y = RoundAxis(yMin, yMax);
+    // Residuals of float rounding alone stay on the zero line: the axis spans at least 0.1 %.
+    rMax = std::max(rMax, MinResidualSpan);
     const AxisTicks r = RoundAxis(-rMax, rMax);
 
     std::string title = "Probe characteristic, " + std::string(date);
@@ -147,7 +153,7 @@ std::string CharacteristicSvg(const ProbeTableRecord& record, std::string_view d
     svg += Text(Width / 2.0, 24, "middle", title, " font-size=\"15\"");
     std::string coefficients;
     for (size_t i = 0; i < record.coefficients.size(); ++i) {
-        coefficients += (i ? "   K" : "K") + FormatInteger(static_cast<int32_t>(i)) + " = " +
+        coefficients += (i ? ",  K" : "K") + FormatInteger(static_cast<int32_t>(i)) + " = " +
                         FormatFloat(record.coefficients[i]);
     }
     svg += Text(Width / 2.0, 44, "middle", coefficients);
@@ -188,7 +194,14 @@ std::string CharacteristicSvg(const ProbeTableRecord& record, std::string_view d
         svg += "<circle class=\"residual\" cx=\"" + Coordinate(px) + "\" cy=\"" + Coordinate(py) +
                "\" r=\"3\" fill=\"#c00\"/>\n";
     }
-    svg += Text(Left, Height - 12, "start",
-                "o measured points   - fitted characteristic   residual = fitted - normal");
+    // The legend.
+    const double legend = Height - 12;
+    svg += "<circle cx=\"" + Coordinate(Left + 6) + "\" cy=\"" + Coordinate(legend - 4) +
+           "\" r=\"4\" fill=\"none\" stroke=\"#c00\" stroke-width=\"1.5\"/>\n";
+    svg += Text(Left + 16, legend, "start", "measured point");
+    svg += Line(Left + 120, legend - 4, Left + 140, legend - 4,
+                "stroke=\"#1f5fbf\" stroke-width=\"1.5\"");
+    svg += Text(Left + 146, legend, "start", "fitted characteristic");
+    svg += Text(Right, legend, "end", "residual = fitted - normal, in % of normal");
     return svg + "</svg>\n";
 }
