@@ -806,4 +806,15 @@ TEST(Zr3ctl, CalibrationRecordsAndLog) {
     EXPECT_EQ(cable["mean"], 12.5);
     EXPECT_EQ(cable["after"]["cable"], 12.5);
     EXPECT_EQ(c.State("cable-compensation"), "12.5");
+
+    // With -p the table's record names the converter and the coefficients it holds.
+    const std::string table = scratch / "probe.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"}).status, 0);
+    run = c.Ctl({"table", "report", table, "--json", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json report = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(report["converter"]["serial-number"], 6060);
+    EXPECT_EQ(report["converter"]["coefficients"]["k1"], 2);
+    EXPECT_EQ(report["coefficients"]["k1"], 1.41);
+    EXPECT_NEAR(report["points"][0]["residual"].get<double>(), 0.0, 1e-4) << "K1 as a float";
 }
