@@ -66,6 +66,12 @@ int RunCommandLine(int argc, char** argv) {
     app.fallthrough();
     app.add_option("-p,--port", o.port, "serial port: /dev/ttyUSB0, a /dev/serial/by-id name, COM3")
         ->type_name("PORT");
+    // Also accepted after the subcommand, as -p is.
+    app.add_option("--log", o.logFile,
+                   "commissioning log: one JSON line per change, appended (else $ZR3_LOG)")
+        ->type_name("FILE");
+    for (int i = 0; i < argc; ++i)
+        o.commandLine.emplace_back(argv[i]);
 
     Command(app, "ports", "list the serial ports", RunPorts, chosen);
 
@@ -86,7 +92,19 @@ int RunCommandLine(int argc, char** argv) {
         Command(app, "restore", "write the settings of a backup file that differ, read them back",
                 RunRestore, chosen);
     restore->add_option("file", o.file, "FILE.json")->required();
-    restore->add_flag("--dry-run", o.dryRun, "only show what would change");
+    restore->add_flag("--dry-run", o.dryRun, "only show what would change, in the order written");
+    restore->add_flag("--no-rollback", o.noRollback,
+                      "keep what was written when a write fails (default: write back the state "
+                      "before)");
+    restore
+        ->add_option("--save-before", o.saveBefore,
+                     "also save the converter's settings before the restore as a backup file")
+        ->type_name("FILE");
+    auto* verify = Command(app, "verify",
+                           "compare the converter with a backup file: exit 0 equal, 1 different",
+                           RunVerify, chosen);
+    verify->add_option("file", o.file, "FILE.json")->required();
+    verify->add_flag("--json", o.json, "the differences as JSON");
 
     auto* monitor =
         Command(app, "monitor", "the five live values, one line per reading", RunMonitor, chosen);
@@ -100,6 +118,10 @@ int RunCommandLine(int argc, char** argv) {
                           RunCalibrateCable, chosen);
     AddIntervalOption(cable, o, "seconds between samples (default 0.65)");
     cable->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
+    cable
+        ->add_option("--record", o.recordFile,
+                     "calibration record: the samples, mean, deviation, before and after (JSON)")
+        ->type_name("FILE");
     auto* probe = Command(*calibrate, "probe",
                           "one-point probe calibration: K1 = normal / average conductance; K0, K2 "
                           "and K3 become 0",
@@ -109,6 +131,10 @@ int RunCommandLine(int argc, char** argv) {
         ->type_name("VALUE");
     AddIntervalOption(probe, o, "seconds between samples (default 0.65)");
     probe->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
+    probe
+        ->add_option("--record", o.recordFile,
+                     "calibration record: the samples, mean, deviation, before and after (JSON)")
+        ->type_name("FILE");
 
     auto* table = Command(app, "table", "the probe table file, offline", nullptr, chosen);
     table->require_subcommand(1);
@@ -123,10 +149,16 @@ int RunCommandLine(int argc, char** argv) {
                         chosen);
     fit->add_option("file", o.file, "FILE.dat")->required();
     fitOptions(fit);
-    auto* report = Command(*table, "report", "write the text report of the points and the fit",
+    auto* report = Command(*table, "report",
+                           "the text report of the points and the fit; a record in JSON and a "
+                           "picture in SVG (with -p also the converter's)",
                            RunTableReport, chosen);
     report->add_option("file", o.file, "FILE.dat")->required();
-    report->add_option("report", o.reportFile, "REPORT.txt")->required();
+    report->add_option("report", o.reportFile, "REPORT.txt");
+    report->add_option("--json", o.jsonFile, "the calibration record as JSON, - for stdout")
+        ->type_name("FILE");
+    report->add_option("--svg", o.svgFile, "the characteristic and residuals as SVG, - for stdout")
+        ->type_name("FILE");
     fitOptions(report);
     auto* add = Command(*table, "add", "add a point", RunTableAdd, chosen);
     add->add_option("file", o.file, "FILE.dat")->required();

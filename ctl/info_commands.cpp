@@ -8,6 +8,7 @@
 #include "base/text_escape.h"
 #include "ctl/change_progress.h"
 #include "ctl/commands.h"
+#include "ctl/commissioning_log.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
@@ -108,6 +109,8 @@ int RunSet(const CtlOptions& options) {
         changes.emplace_back(*id, ParseSettingWord(*id, word.substr(equals + 1), sensors));
     }
 
+    // A log that cannot be opened stops the command before the port is.
+    const std::unique_ptr<CommissioningLog> log = OpenCommissioningLog(options);
     ConverterSession& s = OpenSession(options);
     std::string objections;
     for (const auto& [id, value] : changes) {
@@ -138,30 +141,64 @@ int RunSet(const CtlOptions& options) {
         }
     }
 
+    // The log holds every value before, asked and read back; the first line before any write.
+    Configuration before;
+    if (log) {
+        log->SetConverter(ConverterRecord(s));
+        std::string failed;
+        before = ReadConfiguration(s.link(), sensors, failed);
+        std::vector<LoggedSetting> planned;
+        for (const auto& [id, value] : changes)
+            planned.push_back(
+                LogEntry(id, before[id], value, std::nullopt, "planned", "", sensors));
+        log->Record("before", planned);
+    }
+
     // A signal stops the list between two writes, never inside the sensor's sequence.
     CatchInterrupt();
     ChangeProgress progress;
     for (const auto& change : changes)
         progress.left.push_back(change.first);
+    const auto endIfInterrupted = [&] {
+        if (log && Interrupted())
+            log->Record("end", {}, {{"status", InterruptedStatus()}, {"interrupted", true}});
+        EndIfInterrupted(progress);
+    };
     int status = ExitSuccess;
     for (const auto& [id, value] : changes) {
         progress.left.erase(progress.left.begin());
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
+        const bool took = outcome.ok && SameValue(id, outcome.answered, value);
+        std::string cause;
+        if (!outcome.ok)
+            cause = outcome.failure;
+        else if (!took)
+            cause = "the converter keeps " + SettingText(id, outcome.answered, sensors);
+        if (log) {
+            const std::optional<SettingValue> readBack =
+                outcome.ok ? std::optional<SettingValue>(outcome.answered) : std::nullopt;
+            log->Record("write", {LogEntry(id, before[id], value, readBack,
+                                           took ? "written" : "failed", cause, sensors)});
+            if (took) before[id] = outcome.answered;
+        }
         if (!outcome.ok) {
             progress.failed.push_back(id);
-            if (!Interrupted()) FailConverter(outcome.failure);
+            if (!Interrupted()) {
+                if (log) log->Record("end", {}, {{"status", ExitConverter}});
+                FailConverter(outcome.failure);
+            }
             std::cerr << "zr3ctl: " << outcome.failure << '\n';
-            EndIfInterrupted(progress);
+            endIfInterrupted();
         }
         progress.written.push_back(id);
         std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
-        if (!SameValue(id, outcome.answered, value)) {
-            std::cerr << "zr3ctl: " << NameOf(id) << ": the converter keeps "
-                      << SettingText(id, outcome.answered, sensors) << ", not "
+        if (!took) {
+            std::cerr << "zr3ctl: " << NameOf(id) << ": " << cause << ", not "
                       << SettingText(id, value, sensors) << '\n';
             status = ExitConverter;
         }
-        EndIfInterrupted(progress);
+        endIfInterrupted();
     }
+    if (log) log->Record("end", {}, {{"status", status}});
     return status;
 }

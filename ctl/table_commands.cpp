@@ -2,15 +2,21 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <ctime>
 #include <iostream>
 #include <memory>
 
 #include "base/number_text.h"
 #include "base/text_escape.h"
 #include "ctl/commands.h"
+#include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
+#include "ctl/who_and_when.h"
+#include "model/calibration_record.h"
+#include "model/characteristic_picture.h"
 #include "model/file_store.h"
+#include "model/point_line.h"
 #include "model/probe_characteristic.h"
 #include "model/probe_plausibility.h"
 #include "model/probe_report.h"
@@ -43,15 +49,19 @@ void SaveTable(ProbeTable& table) {
     if (!table.Save()) FailConverter("cannot write " + table.dataFile + ": " + table.saveProblem);
 }
 
-FitResult Fit(const CtlOptions& options, const ProbeTable& table) {
-    uint16_t firmware = ConstantTermFirmware;
-    if (!options.firmware.empty()) {
-        const auto version = ParseFirmwareWord(options.firmware);
-        if (!version)
-            FailUsage("--firmware: \"" + EscapeControls(options.firmware) +
-                      "\" is not a version like 1.03");
-        firmware = *version;
-    }
+// --firmware, else the given default.
+uint16_t FirmwareOption(const CtlOptions& options, uint16_t firmware) {
+    if (options.firmware.empty()) return firmware;
+    const auto version = ParseFirmwareWord(options.firmware);
+    if (!version)
+        FailUsage("--firmware: \"" + EscapeControls(options.firmware) +
+                  "\" is not a version like 1.03");
+    return *version;
+}
+
+FitResult Fit(const CtlOptions& options, const ProbeTable& table,
+              uint16_t firmware = ConstantTermFirmware) {
+    firmware = FirmwareOption(options, firmware);
     const FitResult fit = FitProbeCharacteristic(table, options.shift, firmware);
     if (fit.status == FitResult::Status::NothingToDo) FailUsage("the table holds no point");
     if (fit.status == FitResult::Status::Failed)
@@ -95,6 +105,19 @@ class NamedReportFile : public ReportSystem {
     std::string path;
 };
 
+// A record to its file, or to stdout for "-".
+void WriteOutput(const std::string& path, const std::string& text) {
+    if (path == "-") {
+        std::cout << text << std::flush;
+        if (!std::cout) FailConverter("cannot write to stdout");
+        return;
+    }
+    if (!StoreFileAtomically(path, reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                             nullptr)) {
+        FailConverter("cannot write " + EscapeControls(path));
+    }
+}
+
 }  // namespace
 
 int RunTableShow(const CtlOptions& options) {
@@ -111,15 +134,46 @@ int RunTableFit(const CtlOptions& options) {
 }
 
 int RunTableReport(const CtlOptions& options) {
-    if (options.reportFile.empty()) FailUsage("table report needs the report's file name");
+    if (options.reportFile.empty() && options.jsonFile.empty() && options.svgFile.empty())
+        FailUsage("table report needs the report's file name, --json FILE or --svg FILE");
+    if (options.jsonFile == "-" && options.svgFile == "-")
+        FailUsage("--json and --svg cannot both go to stdout");
     const auto table = LoadTable(options.file, false);
+    // With -p the fit is made for the converter's firmware and the record names the converter.
+    std::optional<RecordedConverter> converter;
+    uint16_t firmware = ConstantTermFirmware;
+    if (!options.port.empty()) {
+        ConverterSession& s = OpenSession(options);
+        const nlohmann::ordered_json record = ConverterRecord(s);
+        converter.emplace();
+        converter->identity = s.identity();
+        converter->firmware = FormatVersion(s.firmware());
+        converter->serialNumber = record["serial-number"].get<int32_t>();
+        ProbeCoefficients held;
+        if (!s.link().ReadProbeCoefficients(held)) FailConverter("no answer: probe coefficients");
+        converter->coefficients = std::array<float, 4>{held.K[0], held.K[1], held.K[2], held.K[3]};
+        firmware = s.firmware();
+    }
+    firmware = FirmwareOption(options, firmware);
     // Never the table itself, under any of its names.
-    if (SameFile(options.file, options.reportFile))
-        FailUsage("the report would replace the table " + options.file);
-    const FitResult fit = Fit(options, *table);
-    NamedReportFile system(options.reportFile);
-    const ReportResult result = WriteReport(nullptr, *table, fit.coefficients, system);
-    if (result != ReportResult::Written) FailConverter("cannot write " + options.reportFile);
+    for (const std::string* target : {&options.reportFile, &options.jsonFile, &options.svgFile}) {
+        if (!target->empty() && *target != "-" && SameFile(options.file, *target))
+            FailUsage("the report would replace the table " + options.file);
+    }
+    const FitResult fit = Fit(options, *table, firmware);
+    if (!options.reportFile.empty()) {
+        NamedReportFile system(options.reportFile);
+        const ReportResult result = WriteReport(nullptr, *table, fit.coefficients, system);
+        if (result != ReportResult::Written) FailConverter("cannot write " + options.reportFile);
+    }
+    const std::time_t now = std::time(nullptr);
+    ProbeTableRecord record = MakeProbeTableRecord(*table, fit, options.shift, firmware);
+    record.time = Iso8601Time(now);
+    record.table = EscapeControls(options.file);
+    record.converter = converter;
+    if (!options.jsonFile.empty()) WriteOutput(options.jsonFile, ProbeTableRecordJson(record));
+    if (!options.svgFile.empty())
+        WriteOutput(options.svgFile, CharacteristicSvg(record, Iso8601Date(now)));
     return ExitSuccess;
 }
 

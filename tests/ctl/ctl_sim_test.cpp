@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
@@ -44,6 +45,12 @@ class Converter {
     ProgramRun Ctl(Words args) {
         args.insert(args.begin(), {"-p", sim.portName()});
         return RunProgram(ZR3CTL_PATH, args, 60000);
+    }
+    // The same with NAME=VALUE words in its environment.
+    ProgramRun CtlWith(Words environment, const Words& args) {
+        environment.insert(environment.end(), {ZR3CTL_PATH, "-p", sim.portName()});
+        environment.insert(environment.end(), args.begin(), args.end());
+        return RunProgram("/usr/bin/env", environment, 60000);
     }
     Json ShowJson() {
         const ProgramRun run = Ctl({"show", "--json"});
@@ -335,7 +342,7 @@ TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
     const size_t reads = b.Count("< ") - before;
     // The second write gets no answer.
     ASSERT_TRUE(b.Control("fault silence next 1 after " + std::to_string(reads + 1)));
-    run = b.Ctl({"restore", scratch / "a.json"});
+    run = b.Ctl({"restore", scratch / "a.json", "--no-rollback"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
     EXPECT_FALSE(Has(run.err, "range-end")) << run.err;
@@ -570,6 +577,200 @@ TEST(Zr3ctl, PortsAndHelp) {
     EXPECT_EQ(Ctl({}).status, 2);
 }
 
+namespace {
+
+std::vector<Json> LogLines(const std::string& path, size_t& unreadable) {
+    std::ifstream in(path);
+    std::vector<Json> lines;
+    unreadable = 0;
+    for (std::string line; std::getline(in, line);) {
+        const Json parsed = Json::parse(line, nullptr, false);
+        if (parsed.is_discarded())
+            ++unreadable;
+        else
+            lines.push_back(parsed);
+    }
+    return lines;
+}
+
+// The requests that carry data: the writes.
+size_t Writes(Converter& c) {
+    size_t n = 0;
+    for (const std::string& frame : c.Frames())
+        n += frame.rfind("> ", 0) == 0 && frame.substr(8, 2) != "00";
+    return n;
+}
+
+}  // namespace
+
+TEST(Zr3ctl, FourProcessesAppendToOneLog) {
+    Scratch scratch;
+    const std::string log = scratch / "commissioning.log";
+    // A line cut by a crash: the lines after it stay readable.
+    std::ofstream(log, std::ios::binary) << R"({"time": "2026-12-10T10:00:00+00:00", "us)";
+    std::vector<std::unique_ptr<Converter>> converters;
+    for (int i = 0; i < 4; ++i) {
+        converters.push_back(std::make_unique<Converter>(
+            scratch, "c" + std::to_string(i), Words{"--serial", std::to_string(3000 + i)}));
+    }
+    std::vector<std::thread> runs;
+    std::vector<ProgramRun> results(4);
+    for (int i = 0; i < 4; ++i) {
+        runs.emplace_back([&, i] {
+            results[i] = converters[i]->Ctl(
+                {"--log", log, "set", "input-damping=" + std::to_string(i + 1), "range-start=1.5",
+                 "range-end=250", "temp-damping=3", "relay-close=20", "cable=2.5"});
+        });
+    }
+    for (auto& run : runs)
+        run.join();
+    for (const ProgramRun& run : results)
+        EXPECT_EQ(run.status, 0) << run.err;
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    EXPECT_EQ(unreadable, 1u) << "only the cut line";
+    // Per process: the values before, six writes and the end.
+    ASSERT_EQ(lines.size(), 4u * 8u);
+    std::map<int, Words> steps;
+    for (const Json& line : lines) {
+        EXPECT_EQ(line["converter"]["identity"], "ZR3");
+        EXPECT_TRUE(Has(line["command"].get<std::string>(), " set input-damping=")) << line;
+        steps[line["converter"]["serial-number"].get<int>()].push_back(line["step"]);
+    }
+    const Words expected = {"before", "write", "write", "write", "write", "write", "write", "end"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(steps[3000 + i], expected) << i;
+    const Json& first = lines.front();
+    // 2026-12-10T14:05:09+01:00
+    const std::string time = first["time"];
+    EXPECT_EQ(time.size(), 25u) << time;
+    EXPECT_EQ(time.substr(4, 1) + time.substr(10, 1) + time.substr(13, 1) + time.substr(22, 1),
+              "-T::")
+        << time;
+    EXPECT_TRUE(time[19] == '+' || time[19] == '-') << time;
+    EXPECT_FALSE(first["user"].get<std::string>().empty());
+    EXPECT_FALSE(first["host"].get<std::string>().empty());
+    for (const Json& line : lines) {
+        if (line["step"] != "write" || line["settings"][0]["setting"] != "input-damping") continue;
+        const Json& entry = line["settings"][0];
+        EXPECT_EQ(entry["before"], 5);
+        EXPECT_EQ(entry["asked"], entry["read-back"]);
+        EXPECT_EQ(entry["outcome"], "written");
+    }
+    EXPECT_EQ(converters[2]->State("input-damping"), "3");
+}
+
+TEST(Zr3ctl, ALogThatCannotBeWrittenChangesNothing) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    const Json before = c.ShowJson();
+    const size_t frames = c.Frames().size();
+    // A folder cannot be opened as the log: not a byte goes to the converter.
+    ProgramRun run = c.Ctl({"--log", scratch.dir.string(), "set", "input-damping=9"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "cannot open the log")) << run.err;
+    EXPECT_EQ(c.Frames().size(), frames);
+    // ZR3_LOG names the log when --log is absent; /dev/full takes no line, so nothing is written.
+    for (const Words& args :
+         {Words{"set", "input-damping=9", "sensor=Pt1000"}, Words{"restore", scratch / "a.json"}}) {
+        if (args[0] == "restore") {
+            ASSERT_EQ(c.Ctl({"set", "input-damping=9"}).status, 0);
+            ASSERT_EQ(c.Ctl({"backup", scratch / "a.json"}).status, 0);
+            ASSERT_EQ(c.Ctl({"set", "input-damping=5"}).status, 0);
+        }
+        const size_t writes = Writes(c);
+        run = c.CtlWith({"ZR3_LOG=/dev/full"}, args);
+        EXPECT_EQ(run.status, 1) << args[0];
+        EXPECT_TRUE(Has(run.err, "cannot be written")) << run.err;
+        EXPECT_EQ(Writes(c), writes) << args[0];
+        EXPECT_EQ(c.ShowJson(), before) << args[0];
+    }
+}
+
+TEST(Zr3ctl, RestoreRollsBackAWriteFailingHalfWay) {
+    Scratch scratch;
+    Converter a(scratch, "a");
+    Converter b(scratch, "b");
+    ASSERT_EQ(a.Ctl({"set", "input-damping=9", "range-start=3", "sensor=pt1000", "temp-damping=4",
+                     "ref-temp=20"})
+                  .status,
+              0);
+    ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
+    ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--dry-run"});
+    EXPECT_EQ(run.out,
+              "input-damping: 5 -> 9\nrange-start: 0 -> 3\nsensor: Pt100 (3850) -> Pt1000 "
+              "(3850)\ntemp-damping: 5 -> 4\nref-temp: 25 -> 20\n");
+    const std::string before = b.Ctl({"show", "--json"}).out;
+
+    // The write of temp-damping (its second request, after the read) takes but is not answered.
+    ASSERT_TRUE(b.Control("fault silence on 43 next 1 after 1"));
+    const std::string log = scratch / "restore.log";
+    run = b.Ctl({"--log", log, "restore", scratch / "a.json", "--save-before", scratch / "b.json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "writing temp-damping: no answer")) << run.err;
+    EXPECT_TRUE(Has(run.err, "rolled back: temp-damping, sensor, range-start, input-damping\n"))
+        << run.err;
+    EXPECT_TRUE(Has(run.err, "the converter equals its state before the restore")) << run.err;
+    EXPECT_EQ(b.Ctl({"show", "--json"}).out, before);
+    // The sensor went back through the guarded change: committed, measured with Pt100 again.
+    EXPECT_TRUE(Has(b.State("applied"), " 2.3577354 ")) << b.State("applied");
+    EXPECT_EQ(b.Count("> 01 2C 01 00 D2"), 2u) << "Pt1000 committed, then Pt100";
+    EXPECT_EQ(b.Count("> 01 3F 04"), 0u) << "ref-temp was never written";
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    EXPECT_EQ(unreadable, 0u);
+    Words steps;
+    for (const Json& line : lines)
+        steps.push_back(line["step"]);
+    EXPECT_EQ(steps, (Words{"before", "write", "write", "write", "write", "rollback", "rollback",
+                            "rollback", "rollback", "end"}));
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0]["settings"].size(), 17u) << "every setting of the file, before";
+    EXPECT_EQ(lines[4]["settings"][0]["outcome"], "failed");
+    EXPECT_EQ(lines[4]["settings"][0]["cause"], "temp-damping: no answer");
+    EXPECT_EQ(lines[5]["settings"][0]["setting"], "temp-damping");
+    EXPECT_TRUE(lines[5]["settings"][0]["before"].is_null()) << "not answered: not known";
+    EXPECT_EQ(lines[5]["settings"][0]["read-back"], 5);
+    EXPECT_EQ(lines[5]["settings"][0]["outcome"], "rolled back");
+    EXPECT_EQ(lines[6]["settings"][0]["before"], "Pt1000 (3850)");
+    EXPECT_EQ(lines[6]["settings"][0]["read-back"], "Pt100 (3850)");
+    EXPECT_EQ(lines[9]["equals-before"], true);
+
+    // The state before, saved as a backup, is what the converter holds again.
+    run = b.Ctl({"verify", scratch / "b.json"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+}
+
+TEST(Zr3ctl, VerifyListsEachDifference) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--serial", "5150"});
+    ASSERT_EQ(c.Ctl({"backup", scratch / "c.json"}).status, 0);
+    ProgramRun run = c.Ctl({"verify", scratch / "c.json"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "the converter 5150 equals " + scratch / "c.json" + "\n");
+
+    ASSERT_EQ(c.Ctl({"set", "input-damping=7", "sensor=Ni1000 (6180)", "coefficient=2.5"}).status,
+              0);
+    const size_t writes = Writes(c);
+    run = c.Ctl({"verify", scratch / "c.json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              "input-damping: file 5, converter 7\n"
+              "sensor: file Pt100 (3850), converter Ni1000 (6180)\n"
+              "coefficient: file 2, converter 2.5\n");
+    run = c.Ctl({"verify", scratch / "c.json", "--json"});
+    EXPECT_EQ(run.status, 1);
+    const Json shown = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(shown["equal"], false);
+    const Json sensor = {
+        {"setting", "sensor"}, {"file", "Pt100 (3850)"}, {"converter", "Ni1000 (6180)"}};
+    EXPECT_EQ(shown["differences"][1], sensor);
+    EXPECT_EQ(Writes(c), writes) << "verify only reads";
+    EXPECT_EQ(c.Ctl({"verify", scratch / "none.json"}).status, 2);
+}
+
 TEST(Zr3ctl, ASignalDuringAProbeCalibrationGivesTheDampingBack) {
     Scratch scratch;
     Converter c(scratch, "a");
@@ -668,4 +869,59 @@ TEST(Zr3ctl, ASignalDuringSetEndsBetweenTwoWrites) {
     EXPECT_TRUE(Has(c.State("applied"), " 0.23577355 ")) << c.State("applied");
     EXPECT_EQ(c.Count("> 01 2C 01 00 D2"), 1u);
     EXPECT_EQ(c.State("input-damping"), "5");
+}
+
+TEST(Zr3ctl, CalibrationRecordsAndLog) {
+    Scratch scratch;
+    Converter c(scratch, "a",
+                {"--cable-capacity", "12.5", "--conductivity", "1413", "--serial", "6060"});
+    const std::string log = scratch / "calibration.log";
+    ProgramRun run = c.Ctl({"--log", log, "calibrate", "probe", "--normal", "2826", "--interval",
+                            "0", "--yes", "--record", scratch / "probe.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(scratch / "probe.json");
+    const Json probe = Json::parse(in, nullptr, false);
+    EXPECT_EQ(probe["kind"], "probe");
+    EXPECT_EQ(probe["converter"]["serial-number"], 6060);
+    EXPECT_EQ(probe["normal"], 2826);
+    EXPECT_EQ(probe["samples"], Json(std::vector<double>(20, 1413.0)));
+    EXPECT_EQ(probe["mean"], 1413);
+    EXPECT_EQ(probe["standard-deviation"], 0);
+    EXPECT_EQ(probe["after"], Json::parse(R"({"k0": 0, "k1": 2, "k2": 0, "k3": 0})"));
+    EXPECT_EQ(probe["written"], true);
+    EXPECT_EQ(probe["before"]["k1"], 1) << "the simulator's K1 before";
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    Words steps;
+    for (const Json& line : lines)
+        steps.push_back(line["step"]);
+    EXPECT_EQ(steps, (Words{"before", "temporary", "write", "end"}));
+    ASSERT_EQ(lines.size(), 4u);
+    // The damping went to 0 for the measurement and back to 5.
+    EXPECT_EQ(lines[1]["settings"][0]["read-back"], 5);
+    EXPECT_EQ(lines[1]["settings"][0]["outcome"], "rolled back");
+    EXPECT_EQ(lines[2]["settings"][1]["read-back"], 2);
+    EXPECT_EQ(lines[2]["mean"], 1413);
+
+    run = c.Ctl(
+        {"calibrate", "cable", "--interval", "0", "--yes", "--record", scratch / "cable.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream cableIn(scratch / "cable.json");
+    const Json cable = Json::parse(cableIn, nullptr, false);
+    EXPECT_EQ(cable["samples"].size(), 20u);
+    EXPECT_EQ(cable["mean"], 12.5);
+    EXPECT_EQ(cable["after"]["cable"], 12.5);
+    EXPECT_EQ(c.State("cable-compensation"), "12.5");
+
+    // With -p the table's record names the converter and the coefficients it holds.
+    const std::string table = scratch / "probe.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"}).status, 0);
+    run = c.Ctl({"table", "report", table, "--json", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json report = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(report["converter"]["serial-number"], 6060);
+    EXPECT_EQ(report["converter"]["coefficients"]["k1"], 2);
+    EXPECT_EQ(report["coefficients"]["k1"], 1.41);
+    EXPECT_NEAR(report["points"][0]["residual"].get<double>(), 0.0, 1e-4) << "K1 as a float";
 }

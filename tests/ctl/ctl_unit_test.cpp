@@ -1,6 +1,8 @@
 // zr3ctl's strict number words, setting values and port listing, in process.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #ifndef _WIN32
@@ -8,10 +10,13 @@
 #endif
 
 #include "ctl/backup_file.h"
+#include "ctl/calibration_record_file.h"
+#include "ctl/commissioning_log.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "ctl/serial_ports.h"
 #include "ctl/setting_value.h"
+#include "ctl/who_and_when.h"
 
 TEST(CtlWords, NumbersAreTakenWholeAndFinite) {
     EXPECT_EQ(ParseNumber("12.5"), 12.5);
@@ -152,3 +157,22 @@ TEST(CtlPorts, SerialTtysOfSysfsWithTheirByIdNames) {
     fs::remove_all(root);
 }
 #endif
+
+TEST(CtlRecords, CommandLineAndTimeAsFiled) {
+    EXPECT_EQ(CommandLineText({"zr3ctl", "-p", "COM3", "set", "sensor=Pt1000 (3850)", "it's"}),
+              "zr3ctl -p COM3 set 'sensor=Pt1000 (3850)' 'it'\\''s'");
+#ifndef _WIN32
+    // One hour east of UTC, and three and a half west (Newfoundland in winter).
+    setenv("TZ", "CET-1", 1);
+    tzset();
+    EXPECT_EQ(Iso8601Time(0), "1970-01-01T01:00:00+01:00");
+    setenv("TZ", "NST+3:30", 1);
+    tzset();
+    EXPECT_EQ(Iso8601Time(86400 * 365), "1970-12-31T20:30:00-03:30");
+    EXPECT_EQ(Iso8601Date(86400 * 365), "1970-12-31");
+    unsetenv("TZ");
+    tzset();
+#endif
+    EXPECT_EQ(StandardDeviation({2.0f, 4.0f, 4.0f, 4.0f, 5.0f, 5.0f, 7.0f, 9.0f}),
+              std::sqrt(32.0 / 7.0));
+}
