@@ -60,9 +60,11 @@ void FileCalibrationRecord(const CalibrationRun& run, const nlohmann::ordered_js
         CalibrationRecord(run, converter, options)
             .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
         "\n";
-    if (!StoreFileAtomically(options.recordFile, reinterpret_cast<const uint8_t*>(text.data()),
-                             text.size(), nullptr)) {
-        FailConverter("cannot write the record " + EscapeControls(options.recordFile) +
+    const FileStatus stored =
+        StoreFile(options.recordFile, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (!stored.ok()) {
+        FailConverter("cannot write the record " + EscapeControls(options.recordFile) + ": " +
+                      FileStatusText(stored) +
                       (run.after.is_null() ? "" : " (the calibration was written)"));
     }
 }

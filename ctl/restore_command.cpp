@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "base/text_escape.h"
 #include "ctl/backup_file.h"
 #include "ctl/change_progress.h"
 #include "ctl/commands.h"
@@ -92,9 +93,11 @@ int RunRestore(const CtlOptions& options) {
 
     if (!options.saveBefore.empty()) {
         const std::string text = BackupText(converter, before, sensors);
-        if (!StoreFileAtomically(options.saveBefore, reinterpret_cast<const uint8_t*>(text.data()),
-                                 text.size(), nullptr)) {
-            FailConverter("cannot write " + options.saveBefore + "; nothing was written");
+        const FileStatus stored = StoreFile(
+            options.saveBefore, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        if (!stored.ok()) {
+            FailConverter("cannot write " + EscapeControls(options.saveBefore) + ": " +
+                          FileStatusText(stored) + "; nothing was written");
         }
     }
     if (log) {

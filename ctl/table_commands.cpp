@@ -112,10 +112,10 @@ void WriteOutput(const std::string& path, const std::string& text) {
         if (!std::cout) FailConverter("cannot write to stdout");
         return;
     }
-    if (!StoreFileAtomically(path, reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                             nullptr)) {
-        FailConverter("cannot write " + EscapeControls(path));
-    }
+    const FileStatus stored =
+        StoreFile(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (!stored.ok())
+        FailConverter("cannot write " + EscapeControls(path) + ": " + FileStatusText(stored));
 }
 
 }  // namespace
