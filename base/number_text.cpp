@@ -135,32 +135,29 @@ std::optional<std::string> DecimalShape(std::string_view text, DecimalMark mark)
     return shape;
 }
 
-}  // namespace
-
-std::optional<double> ParseDecimal(std::string_view text, DecimalMark mark) {
+// The number of a decimal shape in the type asked for, rounded once; nothing when it is beyond
+// that type's range.
+template <typename Number>
+std::optional<Number> ParseShaped(std::string_view text, DecimalMark mark) {
     const std::optional<std::string> shape = DecimalShape(text, mark);
     if (!shape) return std::nullopt;
     // from_chars takes no plus sign; the shape has at most one, in front.
     const char* first = shape->data();
     const char* last = first + shape->size();
     if (*first == '+') ++first;
-    double value = 0.0;
+    Number value = 0;
     const auto result = std::from_chars(first, last, value, std::chars_format::general);
     if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
 
+}  // namespace
+
+std::optional<double> ParseDecimal(std::string_view text, DecimalMark mark) {
+    return ParseShaped<double>(text, mark);
+}
+
 std::optional<float> ParseFiniteFloat(std::string_view text, DecimalMark mark) {
-    const std::optional<std::string> shape = DecimalShape(text, mark);
-    if (!shape) return std::nullopt;
-    const char* first = shape->data();
-    const char* last = first + shape->size();
-    if (*first == '+') ++first;
-    // Parsed straight into a float so that the value is rounded once.
-    float value = 0.0f;
-    const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return ParseShaped<float>(text, mark);
 }

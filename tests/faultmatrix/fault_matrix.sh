@@ -17,52 +17,22 @@ source "$root/tests/driver/e2e_steps.sh"
 if [ "${1:-}" = "--inside" ]; then
     # Beside the tool, inside scripts/sim-tool: COM1 is the first simulator's terminal.
     driver=$2 zr3sim=$3 page=$4 work=$5 artifacts=$6 filter=${7:-}
-    com1=$WINEPREFIX/dosdevices/com1
     export ZR3_FM_WORK=$work
 
     # A new simulator on COM1 whenever the driver asks for one (restart.request.N); the driver
     # has ended the previous one itself.
-    restart_service() {
-        local n=0 next out
-        while [ ! -e "$work/stop" ]; do
-            next=$((n + 1))
-            if [ -e "$work/restart.request.$next" ]; then
-                n=$next
-                out=$work/out.$n
-                "$zr3sim" --control "$work/control.$n" --trace "$work/trace.$n" --link "$com1" \
-                    --no-noise --no-drift >"$out" 2>"$work/err.$n" </dev/null &
-                echo $! >"$work/sim.$n.pid"
-                for _ in $(seq 1 100); do
-                    [ -s "$out" ] && break
-                    sleep 0.05
-                done
-                printf 'control=%s\ntrace=%s\nreplies=%s\nend\n' "$work/control.$n" \
-                    "$work/trace.$n" "$out" >"$work/restart.done.$n.tmp"
-                mv "$work/restart.done.$n.tmp" "$work/restart.done.$n"
-            fi
-            sleep 0.1
-        done
-    }
-    restart_service &
+    serve_restarts "$zr3sim" "$work" &
     service_pid=$!
 
     status=0
     drive "$driver" "$page" "$filter" || status=$?
 
-    touch "$work/stop"
-    wait "$service_pid" 2>/dev/null || true
-    for pidfile in "$work"/sim.*.pid; do
-        [ -e "$pidfile" ] || continue
-        pid=$(cat "$pidfile")
-        kill -TERM "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    # Also points COM1 back at the first simulator's terminal, so that sim-com1 puts it back.
+    stop_restarts "$work" "$service_pid"
     for trace in "$work"/trace.*; do
         [ -e "$trace" ] || continue
         cp "$trace" "$artifacts/faultmatrix-trace.${trace##*.}.txt"
     done
-    # COM1 back on the first simulator's terminal, so that sim-com1 puts it back as it was.
-    ln -sfn "$ZR3_SIM_PTY" "$com1"
     exit $status
 fi
 

@@ -11,30 +11,16 @@
 #include "model/sensor_change.h"
 #include "model/temporary_setting.h"
 #include "sim/model/simulated_serial_port.h"
+#include "tests/sim/sim_rig.h"
 
 namespace {
 
 using sim::FaultKind;
 using sim::SensorModel;
 
-struct Rig {
-    sim::DeviceModel model{Quiet()};
-    sim::SimulatedSerialPort* port = nullptr;
-    std::unique_ptr<ConverterLink> link;
+struct Rig : SimRig {
     SensorList sensors;
 
-    Rig() {
-        auto owned = std::make_unique<sim::SimulatedSerialPort>(model);
-        port = owned.get();
-        link = std::make_unique<ConverterLink>(std::move(owned));
-        EXPECT_TRUE(link->Open("COM1"));
-    }
-    static sim::DeviceOptions Quiet() {
-        sim::DeviceOptions options;
-        options.process.noise = false;
-        options.process.drift = false;
-        return options;
-    }
     // Answers after the first `after` ones are lost; their writes still take.
     void LoseAnswers(int count, int after = 0, int code = sim::Fault::AnyCode) {
         model.faults().Set(FaultKind::Silence, 0, count, code, after);

@@ -6,29 +6,13 @@
 
 #include "link/converter_link.h"
 #include "sim/model/simulated_serial_port.h"
+#include "tests/sim/sim_rig.h"
 
 namespace {
 
 using sim::FaultKind;
 
-struct Rig {
-    sim::DeviceModel model;
-    sim::SimulatedSerialPort* port = nullptr;
-    std::unique_ptr<ConverterLink> link;
-
-    explicit Rig(sim::DeviceOptions options = Quiet()) : model(options) {
-        auto owned = std::make_unique<sim::SimulatedSerialPort>(model);
-        port = owned.get();
-        link = std::make_unique<ConverterLink>(std::move(owned));
-        EXPECT_TRUE(link->Open("COM1"));
-    }
-    static sim::DeviceOptions Quiet() {
-        sim::DeviceOptions options;
-        options.process.noise = false;
-        options.process.drift = false;
-        return options;
-    }
-};
+using Rig = SimRig;
 
 TEST(SimulatorUnderLink, ConnectsAndReadsEverySetting) {
     Rig rig;
