@@ -9,9 +9,12 @@
 bool StdinIsTerminal();
 bool StderrIsTerminal();
 
-// From now on Ctrl-C only sets the flag that Interrupted reads.
+// From now on Ctrl-C (SIGINT), SIGTERM and SIGHUP only set the flag that Interrupted reads.
 void CatchInterrupt();
 bool Interrupted();
+// The number of the signal that interrupted the command (SIGINT for Ctrl-C on Windows); 0 when
+// none did.
+int InterruptSignal();
 
 // Waits the given time, returning early when interrupted.
 void PauseSeconds(double seconds);

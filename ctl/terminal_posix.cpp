@@ -7,8 +7,8 @@ namespace {
 
 volatile sig_atomic_t interrupted = 0;
 
-void NoteInterrupt(int) {
-    interrupted = 1;
+void NoteInterrupt(int signal) {
+    interrupted = signal;
 }
 
 }  // namespace
@@ -27,8 +27,13 @@ void CatchInterrupt() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 bool Interrupted() {
     return interrupted != 0;
+}
+
+int InterruptSignal() {
+    return interrupted;
 }

@@ -34,3 +34,8 @@ void CatchInterrupt() {
 bool Interrupted() {
     return interrupted;
 }
+
+int InterruptSignal() {
+    // The status of a console program that Ctrl-C ended, as a shell reports it: 128 + SIGINT.
+    return interrupted ? 2 : 0;
+}
