@@ -4,6 +4,9 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -83,6 +86,34 @@ int MillisecondsLeft(bool limited, Clock::time_point deadline) {
     return left.count() > INT_MAX ? INT_MAX : static_cast<int>(left.count());
 }
 
+// Asks the driver to pass each received byte on at once (a USB adapter otherwise holds a short
+// answer for its latency timer). True when the flag was off and is now on, so that Close gives it
+// back; a driver that refuses (a pseudo-terminal) leaves the port as it was.
+bool TurnOnLowLatency(int descriptor) {
+#if defined(__linux__) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(descriptor, TIOCGSERIAL, &serial) != 0) return false;
+    if ((serial.flags & ASYNC_LOW_LATENCY) != 0) return false;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ioctl(descriptor, TIOCSSERIAL, &serial) == 0;
+#else
+    (void)descriptor;
+    return false;
+#endif
+}
+
+// Gives back the driver's latency as it was before TurnOnLowLatency.
+void TurnOffLowLatency(int descriptor) {
+#if defined(__linux__) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(descriptor, TIOCGSERIAL, &serial) != 0) return;
+    serial.flags &= ~ASYNC_LOW_LATENCY;
+    ioctl(descriptor, TIOCSSERIAL, &serial);
+#else
+    (void)descriptor;
+#endif
+}
+
 class PosixSerialPort : public SerialPort {
   public:
     ~PosixSerialPort() override { Close(); }
@@ -93,11 +124,14 @@ class PosixSerialPort : public SerialPort {
         // Non-blocking, so that neither the open nor a later read or write can hang: every wait
         // goes through poll with the line's time-outs.
         descriptor = ::open(DevicePath(path).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor >= 0) lowLatencyTurnedOn = TurnOnLowLatency(descriptor);
         return descriptor >= 0;
     }
 
     void Close() override {
         if (descriptor < 0) return;
+        if (lowLatencyTurnedOn) TurnOffLowLatency(descriptor);
+        lowLatencyTurnedOn = false;
         ::close(descriptor);
         descriptor = -1;
     }
@@ -230,6 +264,7 @@ class PosixSerialPort : public SerialPort {
     }
 
     int descriptor = -1;
+    bool lowLatencyTurnedOn = false;
     LineTimeouts timeouts;
 };
 
