@@ -69,21 +69,21 @@ int RunCalibrateCable(const CtlOptions& options) {
     CatchInterrupt();
     float stored = 0.0f;
     if (!s.link().ReadCableCompensation(stored)) FailConverter("Communication error");
-    std::cout << "stored: " << FormatFloat(stored) << '\n';
+    std::cout << "stored: " << ShortestText(stored) << '\n';
 
     const SampleMeasurement m = Measure(s.link(), &ConverterLink::ReadCableCapacity, interval);
     RequireComplete(m);
     const float average = static_cast<float>(m.Average());
-    std::cout << "measured: " << FormatFloat(average) << '\n';
+    std::cout << "measured: " << ShortestText(average) << '\n';
     // An average of 0 is no measurement, as in the dialog.
     if (average == 0.0f || !m.HasUsableAverage())
         FailConverter("the average is no usable capacity; nothing written");
-    if (!WriteConfirmed(options, "Store " + FormatFloat(average) + " as the cable compensation?"))
+    if (!WriteConfirmed(options, "Store " + ShortestText(average) + " as the cable compensation?"))
         return ExitSuccess;
     float answered = average;
     if (!s.link().WriteFloat(CodeCableCompensation, answered))
         FailConverter("no answer to the write; the stored value is unknown");
-    std::cout << "written: " << FormatFloat(answered) << '\n';
+    std::cout << "written: " << ShortestText(answered) << '\n';
     return ExitSuccess;
 }
 
@@ -100,7 +100,7 @@ int RunCalibrateProbe(const CtlOptions& options) {
     if (!link.ReadConductance(conductance)) FailConverter("Communication error");
     ProbeCoefficients stored;
     if (link.ReadProbeCoefficients(stored))
-        std::cout << "stored: " << FormatFixed(stored.K[1], 4) << '\n';
+        std::cout << "stored: " << ShortestText(stored.K[1]) << '\n';
 
     // The input measures undamped during the calibration; its damping comes back afterwards.
     uint8_t damping = 0;
@@ -119,14 +119,14 @@ int RunCalibrateProbe(const CtlOptions& options) {
               << "conductance: " << FormatFixed(static_cast<float>(average), 2) << '\n';
     if (average == 0.0 || !std::isfinite(coefficient))
         FailConverter("the average conductance gives no coefficient; nothing written");
-    std::cout << "coefficient: " << FormatFixed(coefficient, 4) << '\n';
-    if (!WriteConfirmed(options, "Write " + FormatFixed(coefficient, 4) +
+    std::cout << "coefficient: " << ShortestText(coefficient) << '\n';
+    if (!WriteConfirmed(options, "Write " + ShortestText(coefficient) +
                                      " 1/cm as the probe coefficient (K0, K2, K3 = 0)?")) {
         return ExitSuccess;
     }
     ProbeCoefficients k;
     k.K[1] = coefficient;
     if (!link.WriteProbeCoefficients(k)) FailConverter("no answer to the write of the coefficient");
-    std::cout << "written: " << FormatFixed(coefficient, 4) << '\n';
+    std::cout << "written: " << ShortestText(coefficient) << '\n';
     return ExitSuccess;
 }

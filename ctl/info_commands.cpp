@@ -25,7 +25,8 @@ void PrintRecord(const nlohmann::ordered_json& record) {
 }  // namespace
 
 ConverterSession& OpenSession(const CtlOptions& options) {
-    if (options.port.empty()) FailUsage("this command needs the port: -p PORT");
+    if (options.port.empty())
+        FailUsage("this command needs the port: -p PORT, or ZR3_PORT in the environment");
     session = std::make_unique<ConverterSession>(options.port);
     return *session;
 }
@@ -72,17 +73,23 @@ int RunShow(const CtlOptions& options) {
     const Configuration c = ReadConfiguration(s.link(), sensors, failed);
     if (!failed.empty()) FailConverter("no answer: " + failed);
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
-    for (const auto& entry : AllSettings())
-        settings[entry.name] = SettingJson(entry.id, *c[entry.id], sensors);
+    // A setting the firmware does not have is null, not the 0 the converter answers for it.
+    for (const auto& entry : AllSettings()) {
+        settings[entry.name] = FirmwareHasSetting(entry.id, s.firmware())
+                                   ? SettingJson(entry.id, *c[entry.id], sensors)
+                                   : nlohmann::ordered_json(nullptr);
+    }
     shown["settings"] = settings;
     if (options.json) {
         std::cout << shown.dump(2) << '\n';
         return ExitSuccess;
     }
     PrintRecord(shown["converter"]);
-    for (const auto& entry : AllSettings())
+    for (const auto& entry : AllSettings()) {
+        if (!FirmwareHasSetting(entry.id, s.firmware())) continue;
         std::cout << std::left << std::setw(20) << entry.name
                   << SettingText(entry.id, *c[entry.id], sensors) << '\n';
+    }
     return ExitSuccess;
 }
 

@@ -228,7 +228,12 @@ TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
     EXPECT_EQ(saved["version"], 1);
     EXPECT_EQ(saved["converter"]["serial-number"], 1001);
     EXPECT_EQ(saved["converter"]["firmware"], "1.02");
-    EXPECT_EQ(saved["settings"], a.ShowJson()["settings"]);
+    // Firmware 1.02 has no k0: show gives null, the backup the 0 that such a converter works with.
+    Json shownA = a.ShowJson()["settings"];
+    EXPECT_TRUE(shownA["k0"].is_null());
+    EXPECT_EQ(saved["settings"]["k0"], 0);
+    shownA["k0"] = 0;
+    EXPECT_EQ(saved["settings"], shownA);
 
     const Json before = b.ShowJson();
     run = b.Ctl({"restore", file, "--dry-run"});
@@ -240,7 +245,7 @@ TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
 
     run = b.Ctl({"restore", file});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(b.ShowJson()["settings"], a.ShowJson()["settings"]);
+    EXPECT_EQ(b.ShowJson()["settings"], shownA);
     EXPECT_EQ(b.ShowJson()["converter"]["serial-number"], 2002);
     run = b.Ctl({"restore", file});
     EXPECT_EQ(run.out, "nothing to change\n");
@@ -312,7 +317,7 @@ TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     // Without --yes and without a terminal nothing is written.
     ProgramRun run = c.Ctl({"calibrate", "cable", "--interval", "0"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "measured: 1.250000000E+01\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "measured: 12.5\n")) << run.out;
     EXPECT_TRUE(Has(run.err, "not written")) << run.err;
     EXPECT_EQ(c.Count("> 01 28"), 20u);
     EXPECT_EQ(c.Count("> 01 38 04"), 0u);
@@ -322,7 +327,7 @@ TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     ASSERT_TRUE(c.Control("fault silence next 2 after 3"));
     run = c.Ctl({"calibrate", "cable", "--interval", "0", "--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "written: 1.250000000E+01\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "written: 12.5\n")) << run.out;
     EXPECT_EQ(c.Count("> 01 28"), 42u);
     EXPECT_EQ(c.Count("< 06") - before, 3u + 20u + 1u);
     EXPECT_EQ(c.State("cable-compensation"), "12.5");
@@ -330,7 +335,7 @@ TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     ASSERT_EQ(c.Ctl({"set", "input-damping=5"}).status, 0);
     run = c.Ctl({"calibrate", "probe", "--normal", "2826", "--interval", "0", "--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "coefficient: 2.0000\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "coefficient: 2\n")) << run.out;
     EXPECT_EQ(c.State("probe"), "0 2 0 0");
     // Damping 0 for the measurement, 5 again afterwards.
     EXPECT_EQ(c.Count("> 01 44 01 00 BA"), 1u);
