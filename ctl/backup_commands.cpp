@@ -4,8 +4,9 @@
 #include "ctl/backup_file.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
-#include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
+#include "ctl/setting_value.h"
+#include "model/converter_settings.h"
 #include "model/file_store.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "ctl/command_documents.h"
 
 #include "ctl/setting_help.h"
-#include "ctl/setting_names.h"
+#include "model/setting_names.h"
 #include "zr3_version.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "ctl/output.h"
 #include "ctl/setting_help.h"
 #include "model/sensor_list.h"
+#include "model/setting_names.h"
 #include "zr3_version.h"
 
 namespace {

@@ -7,9 +7,10 @@
 #include "base/number_text.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
-#include "ctl/converter_settings.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
+#include "ctl/setting_value.h"
+#include "model/converter_settings.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 #include "ctl/number_words.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
+
+#include "model/converter_settings.h"
 
 std::optional<double> ParseNumber(std::string_view word) {
     std::string text(word);
@@ -86,8 +87,4 @@ std::string PercentText(float fraction) {
 
 float FractionOfPercent(double percent) {
     return static_cast<float>(percent / 100.0);
-}
-
-bool SameFloat(float a, float b) {
-    return a == b || std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
 }

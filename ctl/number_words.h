@@ -25,5 +25,3 @@ std::string ShortestText(float value);
 std::string PercentText(float fraction);
 // The fraction for a percent typed or stored: float(percent / 100), computed in double.
 float FractionOfPercent(double percent);
-// Two floats hold the same value (bit for bit, or both zero).
-bool SameFloat(float a, float b);

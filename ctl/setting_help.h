@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ctl/setting_names.h"
 #include "model/sensor_list.h"
+#include "model/setting_names.h"
 
 // What `set --help`, the manual page and the completion tell about the settings: each one's unit
 // and the values it takes, and the sensor model names.

@@ -87,18 +87,6 @@ int SensorNamed(SensorList& sensors, std::string_view name) {
     return matches == 1 ? found : -1;
 }
 
-bool SameValue(SettingId id, const SettingValue& a, const SettingValue& b) {
-    switch (KindOf(id)) {
-        case ValueKind::Float:
-        case ValueKind::Percent:
-            return SameFloat(a.number, b.number);
-        case ValueKind::Sensor:
-            return a.sensor == b.sensor;
-        default:
-            return a.integer == b.integer;
-    }
-}
-
 SettingValue ParseSettingWord(SettingId id, std::string_view word, SensorList& sensors) {
     SettingValue value;
     switch (KindOf(id)) {

@@ -1,35 +1,14 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "ctl/setting_names.h"
 #include "link/parameter_code.h"
+#include "model/converter_settings.h"
 #include "model/sensor_list.h"
-
-// One setting's value as the converter holds it.
-struct SettingValue {
-    float number = 0.0f;   // floats; the coefficient as the converter's fraction, not in %
-    uint32_t integer = 0;  // dampings, the compensation mode, delays
-    int sensor = -1;       // position in the sensor list; -1: the table matches no model
-};
-
-// Every setting of one converter (or one file); nothing for a value that is not known.
-struct Configuration {
-    std::array<std::optional<SettingValue>, SettingCount> values{};
-    std::optional<SettingValue>& operator[](SettingId id) {
-        return values[static_cast<size_t>(id)];
-    }
-    const std::optional<SettingValue>& operator[](SettingId id) const {
-        return values[static_cast<size_t>(id)];
-    }
-};
-
-bool SameValue(SettingId id, const SettingValue& a, const SettingValue& b);
 
 // A value word of the command line, checked strictly; throws a usage failure naming the setting.
 SettingValue ParseSettingWord(SettingId id, std::string_view word, SensorList& sensors);

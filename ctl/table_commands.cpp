@@ -1,5 +1,4 @@
 // table show|fit|report|add|delete: the probe table's data file, offline.
-#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -14,31 +13,29 @@
 
 namespace {
 
-// The table of an existing data file; a file of another size is no probe table and is refused
-// rather than cleared.
+// The table of a data file; one that cannot be read or is no probe table is refused, never taken
+// as empty nor written over.
 std::unique_ptr<ProbeTable> LoadTable(const std::string& path, bool mayBeNew) {
     if (path.empty()) FailUsage("the table commands need a FILE.dat");
-    std::error_code error;
-    const bool exists = std::filesystem::exists(path, error);
-    if (!exists && !mayBeNew) FailUsage("no probe table at " + path);
-    if (exists) {
-        const auto size = std::filesystem::file_size(path, error);
-        if (error || size != ProbeTable::FileSize) {
-            FailUsage(path + " is not a probe table (" + std::to_string(ProbeTable::FileSize) +
-                      " bytes)");
-        }
-    }
     auto table = std::make_unique<ProbeTable>(path);
-    if (exists && table->modified) {
-        // Cleared on loading, but not to be written back.
-        table->modified = false;
-        FailUsage(path + " is not a probe table (bad point count)");
+    // Nothing found on loading is ever written back by itself.
+    table->modified = false;
+    switch (table->fileState) {
+        case TableFileState::Missing:
+            if (!mayBeNew) FailUsage("no probe table at " + path);
+            break;
+        case TableFileState::Unreadable:
+            FailUsage("cannot read " + path + ": " + table->fileProblem);
+        case TableFileState::Invalid:
+            FailUsage(path + " is not a probe table (" + table->fileProblem + ")");
+        case TableFileState::Loaded:
+            break;
     }
     return table;
 }
 
 void SaveTable(ProbeTable& table) {
-    if (!table.Save()) FailConverter("cannot write " + table.dataFile);
+    if (!table.Save()) FailConverter("cannot write " + table.dataFile + ": " + table.saveProblem);
 }
 
 FitResult Fit(const CtlOptions& options, const ProbeTable& table) {

@@ -1,10 +1,60 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "model/file_store.h"
 
 namespace {
+
+FileStatus StatusOf(int code) {
+    switch (code) {
+        case 0:
+            return {};
+        case ENOENT:
+        case ENOTDIR:
+            return {FileError::NotFound, code};
+        case EACCES:
+        case EPERM:
+            return {FileError::Denied, code};
+        case EWOULDBLOCK:
+        case ETXTBSY:
+            return {FileError::InUse, code};
+        case EISDIR:
+            return {FileError::NotAFile, code};
+        case ENOSPC:
+        case EDQUOT:
+            return {FileError::NoSpace, code};
+        case EROFS:
+            return {FileError::ReadOnly, code};
+        case ENAMETOOLONG:
+            return {FileError::NameTooLong, code};
+        default:
+            return {FileError::Other, code};
+    }
+}
+
+FileStatus Injected(FileError error) {
+    return {error, 0};
+}
+
+// Reads until size bytes arrived or the file ends.
+bool ReadUpTo(int fd, uint8_t* data, size_t size, size_t& received, int& code) {
+    received = 0;
+    while (received < size) {
+        ssize_t got = ::read(fd, data + received, size - received);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            code = errno;
+            return false;
+        }
+        if (got == 0) break;
+        received += static_cast<size_t>(got);
+    }
+    return true;
+}
 
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
@@ -49,19 +99,42 @@ bool StoreInPlace(const std::string& path, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-bool ReadFileForUpdate(const std::string& path, uint8_t* data, size_t size, size_t& received) {
-    received = 0;
-    if (path.empty()) return false;
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return false;
-    while (received < size) {
-        ssize_t got = ::read(fd, data + received, size - received);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        received += static_cast<size_t>(got);
+std::string SystemErrorText(int code) {
+    return std::strerror(code);
+}
+
+FileContents ReadFileContents(const std::string& path, size_t maxSize) {
+    FileContents contents;
+    if (path.empty()) {
+        contents.status = {FileError::NotFound, ENOENT};
+        return contents;
+    }
+    if (InjectedFileFaults().read != FileError::None) {
+        contents.status = Injected(InjectedFileFaults().read);
+        return contents;
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        contents.status = StatusOf(errno);
+        return contents;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        contents.status = StatusOf(EISDIR);
+        return contents;
+    }
+    contents.bytes.resize(maxSize + 1);
+    size_t received = 0;
+    int code = 0;
+    if (!ReadUpTo(fd, contents.bytes.data(), contents.bytes.size(), received, code)) {
+        contents.status = StatusOf(code);
+        received = 0;
     }
     ::close(fd);
-    return true;
+    contents.longer = received > maxSize;
+    contents.bytes.resize(received > maxSize ? maxSize : received);
+    return contents;
 }
 
 bool StoreFileAtomically(const std::string& path, const uint8_t* data, size_t size,

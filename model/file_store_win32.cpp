@@ -4,6 +4,36 @@
 
 namespace {
 
+FileStatus StatusOf(DWORD code) {
+    const int number = static_cast<int>(code);
+    switch (code) {
+        case ERROR_SUCCESS:
+            return {};
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return {FileError::NotFound, number};
+        case ERROR_ACCESS_DENIED:
+            return {FileError::Denied, number};
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return {FileError::InUse, number};
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return {FileError::NoSpace, number};
+        case ERROR_WRITE_PROTECT:
+            return {FileError::ReadOnly, number};
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_BUFFER_OVERFLOW:
+            return {FileError::NameTooLong, number};
+        default:
+            return {FileError::Other, number};
+    }
+}
+
+FileStatus Injected(FileError error) {
+    return {error, 0};
+}
+
 bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     while (size > 0) {
         DWORD chunk = size > 0x10000 ? 0x10000 : static_cast<DWORD>(size);
@@ -35,21 +65,50 @@ bool StoreInPlace(const std::string& path, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-bool ReadFileForUpdate(const std::string& path, uint8_t* data, size_t size, size_t& received) {
-    received = 0;
-    // The attribute is checked as well: a process with every right may still open such a file.
-    if (path.empty() || !ExistingFileIsWritable(path)) return false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    while (received < size) {
-        DWORD chunk = size - received > 0x10000 ? 0x10000 : static_cast<DWORD>(size - received);
+std::string SystemErrorText(int code) {
+    return "system error " + std::to_string(code);
+}
+
+FileContents ReadFileContents(const std::string& path, size_t maxSize) {
+    FileContents contents;
+    if (path.empty()) {
+        contents.status = StatusOf(ERROR_FILE_NOT_FOUND);
+        return contents;
+    }
+    if (InjectedFileFaults().read != FileError::None) {
+        contents.status = Injected(InjectedFileFaults().read);
+        return contents;
+    }
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        contents.status = {FileError::NotAFile, 0};
+        return contents;
+    }
+    // Nobody may write it while it is read.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        contents.status = StatusOf(GetLastError());
+        return contents;
+    }
+    contents.bytes.resize(maxSize + 1);
+    size_t received = 0;
+    while (received < contents.bytes.size()) {
+        const size_t left = contents.bytes.size() - received;
+        DWORD chunk = left > 0x10000 ? 0x10000 : static_cast<DWORD>(left);
         DWORD got = 0;
-        if (!ReadFile(file, data + received, chunk, &got, nullptr) || got == 0) break;
+        if (!ReadFile(file, contents.bytes.data() + received, chunk, &got, nullptr)) {
+            contents.status = StatusOf(GetLastError());
+            received = 0;
+            break;
+        }
+        if (got == 0) break;
         received += got;
     }
     CloseHandle(file);
-    return true;
+    contents.longer = received > maxSize;
+    contents.bytes.resize(received > maxSize ? maxSize : received);
+    return contents;
 }
 
 bool StoreFileAtomically(const std::string& path, const uint8_t* data, size_t size,

@@ -1,5 +1,6 @@
 #include "model/probe_table.h"
 
+#include <algorithm>
 #include <bit>
 #include <utility>
 
@@ -75,21 +76,50 @@ bool ProbeTable::TakeImage(const std::array<uint8_t, FileSize>& image) {
 }
 
 void ProbeTable::Load() {
-    // Bytes that do not arrive keep what the table held, as with a read straight into it.
-    std::array<uint8_t, FileSize> image = Image();
-    size_t received = 0;
-    // Read and write access, so a read-only data file counts as none.
-    if (!ReadFileForUpdate(dataFile, image.data(), image.size(), received)) return;
-    if (received == FileSize && TakeImage(image)) return;
-    // A short file, or one counting more points than there are slots, gives an empty table;
-    // it is marked changed (and rewritten) when the count it held was not 0.
+    fileProblem.clear();
+    const FileContents contents = ReadFileContents(dataFile, FileSize);
+    if (contents.status.error == FileError::NotFound) {
+        fileState = TableFileState::Missing;
+        return;
+    }
+    if (!contents.status.ok()) {
+        fileState = TableFileState::Unreadable;
+        fileProblem = FileStatusText(contents.status);
+        return;
+    }
+    std::array<uint8_t, FileSize> image{};
+    std::copy(contents.bytes.begin(), contents.bytes.end(), image.begin());
+    if (contents.bytes.size() == FileSize && !contents.longer && TakeImage(image)) {
+        fileState = TableFileState::Loaded;
+        return;
+    }
+    fileState = TableFileState::Invalid;
+    if (contents.longer) {
+        // Something else than a table: cleared, but not to be written over.
+        fileProblem = "more than " + std::to_string(FileSize) + " bytes";
+        count = 0;
+        Clear();
+        return;
+    }
+    if (contents.bytes.size() != FileSize)
+        fileProblem =
+            std::to_string(contents.bytes.size()) + " bytes, not " + std::to_string(FileSize);
+    else
+        fileProblem = "counts " + std::to_string(GetU32(image.data())) + " points, more than " +
+                      std::to_string(Capacity);
+    // A short table or an impossible count is cleared; it is marked changed (and rewritten) when
+    // the count it held, as far as it arrived, was not 0.
     count = GetU32(image.data());
     Clear();
 }
 
 bool ProbeTable::Save() {
     const std::array<uint8_t, FileSize> image = Image();
-    if (!StoreFileAtomically(dataFile, image.data(), image.size(), beforeReplace)) return false;
+    if (!StoreFileAtomically(dataFile, image.data(), image.size(), beforeReplace)) {
+        saveProblem = dataFile.empty() ? "no data file" : "cannot be written";
+        return false;
+    }
+    saveProblem.clear();
     modified = false;
     return true;
 }

@@ -80,6 +80,20 @@ ProgramRun Ctl(Words args) {
     return RunProgram(ZR3CTL_PATH, args, 60000);
 }
 
+// zr3ctl without root's rights, which read and write any file whatever its mode.
+ProgramRun CtlUnprivileged(Words args) {
+    if (geteuid() != 0) return Ctl(args);
+    args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", ZR3CTL_PATH});
+    return RunProgram("/usr/bin/setpriv", args, 60000);
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 }  // namespace
 
 TEST(Zr3ctl, InfoAndShowTellTheConverter) {
@@ -385,6 +399,49 @@ TEST(Zr3ctl, ProbeTableFileOffline) {
         2);
     EXPECT_EQ(fs::file_size(scratch / "short.dat"), 100u);
     EXPECT_EQ(Ctl({"table", "fit", scratch / "none.dat"}).status, 2);
+}
+
+TEST(Zr3ctl, ATableThatCannotBeReadIsRefusedNotTakenAsEmpty) {
+    Scratch scratch;
+    const std::string table = scratch / "probe.dat";
+    for (const char* g : {"100", "1000", "50"})
+        ASSERT_EQ(Ctl({"table", "add", table, "--conductance", g, "--normal", "1"}).status, 0);
+    const std::string points = FileText(table);
+    fs::permissions(scratch.dir, fs::perms::owner_all | fs::perms::others_read |
+                                     fs::perms::others_exec | fs::perms::others_write);
+
+    // Write-only: neither listed as empty nor replaced by the one new point.
+    fs::permissions(table, fs::perms::owner_write | fs::perms::others_write);
+    for (const Words& args :
+         {Words{"table", "show", table}, Words{"table", "fit", table},
+          Words{"table", "add", table, "--conductance", "7", "--normal", "8"}}) {
+        const ProgramRun run = CtlUnprivileged(args);
+        EXPECT_EQ(run.status, 2) << args[1];
+        EXPECT_EQ(run.err, "zr3ctl: cannot read " + table + ": permission denied\n") << args[1];
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(FileText(table), points);
+
+    // Read-only: listed; a change is refused with the reason and the file kept.
+    fs::permissions(table, fs::perms::owner_read | fs::perms::others_read);
+    ProgramRun run = CtlUnprivileged({"table", "show", table});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "  3        1.00         50.00\n")) << run.out;
+    run = CtlUnprivileged({"table", "delete", table, "1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "cannot write " + table)) << run.err;
+    EXPECT_EQ(FileText(table), points);
+
+    // A count beyond ten slots names what is wrong and keeps the file.
+    fs::permissions(table, fs::perms::owner_all);
+    std::string eleven = points;
+    eleven[0] = 11;
+    std::ofstream(table, std::ios::binary) << eleven;
+    run = Ctl({"table", "add", table, "--conductance", "7", "--normal", "8"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err,
+              "zr3ctl: " + table + " is not a probe table (counts 11 points, more than 10)\n");
+    EXPECT_EQ(FileText(table), eleven);
 }
 
 TEST(Zr3ctl, PortsAndHelp) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #ifndef _WIN32
@@ -154,6 +155,8 @@ TEST(ProbeTable, ShortFilesAndImpossibleCountsGiveAnEmptyTable) {
         EXPECT_EQ(table.count, 0u);
         EXPECT_EQ(table.conductance[0], 0.0);
         EXPECT_TRUE(table.modified);
+        EXPECT_EQ(table.fileState, TableFileState::Invalid);
+        EXPECT_EQ(table.fileProblem, "100 bytes, not 164");
     }
     EXPECT_EQ(ReadBytes(counted), Bytes(164, 0));
 
@@ -180,8 +183,23 @@ TEST(ProbeTable, ShortFilesAndImpossibleCountsGiveAnEmptyTable) {
         EXPECT_EQ(table.count, 0u);
         EXPECT_EQ(table.conductance[0], 0.0);
         EXPECT_TRUE(table.modified);
+        EXPECT_EQ(table.fileProblem, "counts 11 points, more than 10");
     }
     EXPECT_EQ(ReadBytes(eleven), Bytes(164, 0));
+
+    // A longer file is no table either, and is not written over.
+    const std::string longer = folder.File("longer.dat");
+    Bytes tail = ImageOf(2, {1.0, 2.0}, {3.0, 4.0});
+    tail.push_back(0);
+    WriteBytes(longer, tail);
+    {
+        ProbeTable table(longer);
+        EXPECT_EQ(table.fileState, TableFileState::Invalid);
+        EXPECT_EQ(table.fileProblem, "more than 164 bytes");
+        EXPECT_EQ(table.count, 0u);
+        EXPECT_FALSE(table.modified);
+    }
+    EXPECT_EQ(ReadBytes(longer), tail);
 
     // A huge count is refused by the image reader itself.
     ProbeTable table(folder.File("none.dat"));
@@ -249,20 +267,57 @@ TEST(ProbeTable, AFailedSaveKeepsTheTableModified) {
 
 namespace {
 
-// Loads a read-only data file; true when the table came up empty and unchanged and the file
-// was neither read into the table nor replaced.
-bool ReadOnlyFileCountsAsNone(const std::string& path) {
-    ProbeTable table(path);
-    bool empty = table.count == 0 && !table.modified;
-    table.Add(7.0, 8.0);
-    bool refused = !table.Save() && table.modified;
-    table.modified = false;
-    return empty && refused;
+#ifndef _WIN32
+// Runs check in a child without root's rights (root reads and writes any file); its result.
+bool AsUnprivilegedUser(const std::filesystem::path& folder, const std::function<bool()>& check) {
+    if (::geteuid() != 0) return check();
+    namespace fs = std::filesystem;
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+#endif
 
 }  // namespace
 
-TEST(ProbeTable, AReadOnlyDataFileCountsAsNone) {
+TEST(ProbeTable, AFileThatCannotBeReadIsNeverTakenAsEmpty) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    const Bytes image = ImageOf(2, {1.0, 2.0}, {3.0, 4.0});
+    WriteBytes(path, image);
+
+    // Locked by another program, or without the right to read it: unreadable, with the reason.
+    for (FileError fault : {FileError::InUse, FileError::Denied}) {
+        InjectFileFaults({fault});
+        ProbeTable table(path);
+        InjectFileFaults({});
+        EXPECT_EQ(table.fileState, TableFileState::Unreadable);
+        EXPECT_EQ(table.fileProblem,
+                  fault == FileError::InUse ? "in use by another program" : "permission denied");
+        EXPECT_EQ(table.count, 0u);
+        EXPECT_FALSE(table.modified);
+    }
+    ProbeTable folderTable(folder.Path().string());
+    EXPECT_EQ(folderTable.fileState, TableFileState::Unreadable);
+    EXPECT_EQ(folderTable.fileProblem, "not a file");
+
+    ProbeTable missing(folder.File("none.dat"));
+    EXPECT_EQ(missing.fileState, TableFileState::Missing);
+    EXPECT_EQ(missing.fileProblem, "");
+    ProbeTable loaded(path);
+    EXPECT_EQ(loaded.fileState, TableFileState::Loaded);
+    EXPECT_EQ(loaded.count, 2u);
+    EXPECT_EQ(ReadBytes(path), image);
+}
+
+TEST(ProbeTable, AReadOnlyFileIsReadAndAWriteOnlyOneIsUnreadable) {
     TempFolder folder;
     const std::string path = folder.File("tool.dat");
     const Bytes image = ImageOf(2, {1.0, 2.0}, {3.0, 4.0});
@@ -270,29 +325,33 @@ TEST(ProbeTable, AReadOnlyDataFileCountsAsNone) {
     namespace fs = std::filesystem;
     fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
+    // Read for reading: the points are there; the save is refused and the file kept.
+    const auto readOnly = [&] {
+        ProbeTable table(path);
+        const bool read = table.fileState == TableFileState::Loaded && table.count == 2;
+        table.Add(7.0, 8.0);
+        const bool refused = !table.Save() && table.modified;
+        table.modified = false;
+        return read && refused;
+    };
 #ifdef _WIN32
-    // The read-only attribute refuses the read and write access the table asks for.
-    EXPECT_TRUE(ReadOnlyFileCountsAsNone(path));
+    // The read-only attribute refuses the write access only.
+    EXPECT_TRUE(readOnly());
 #else
-    if (::geteuid() != 0) {
-        EXPECT_TRUE(ReadOnlyFileCountsAsNone(path));
-    } else {
-        // Root writes to any file: a child without root's rights sees the file as read-only.
-        fs::permissions(folder.Path(), fs::perms::owner_all | fs::perms::group_read |
-                                           fs::perms::group_exec | fs::perms::others_read |
-                                           fs::perms::others_exec);
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
-            ::_exit(ReadOnlyFileCountsAsNone(path) ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-    }
+    EXPECT_TRUE(AsUnprivilegedUser(folder.Path(), readOnly));
+    EXPECT_EQ(ReadBytes(path), image);
+
+    fs::permissions(path,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::remove);
+    EXPECT_TRUE(AsUnprivilegedUser(folder.Path(), [&] {
+        ProbeTable table(path);
+        return table.fileState == TableFileState::Unreadable &&
+               table.fileProblem == "permission denied" && table.count == 0 && !table.modified;
+    }));
 #endif
+    fs::permissions(path, fs::perms::owner_all);
     EXPECT_EQ(ReadBytes(path), image);
 }
 

@@ -1,4 +1,6 @@
-#include "ctl/converter_settings.h"
+#include "model/converter_settings.h"
+
+#include <bit>
 
 #include "model/sensor_transfer.h"
 
@@ -55,6 +57,25 @@ void TakeProbe(Configuration& c, const ProbeCoefficients& probe) {
 }
 
 }  // namespace
+
+bool SameFloat(float a, float b) {
+    return a == b || std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+}
+
+bool SameValue(SettingId id, const SettingValue& a, const SettingValue& b) {
+    switch (id) {
+        case SettingId::InputDamping:
+        case SettingId::TempDamping:
+        case SettingId::Compensation:
+        case SettingId::RelayCloseDelay:
+        case SettingId::RelayOpenDelay:
+            return a.integer == b.integer;
+        case SettingId::Sensor:
+            return a.sensor == b.sensor;
+        default:
+            return SameFloat(a.number, b.number);
+    }
+}
 
 Configuration ReadConfiguration(ConverterLink& link, SensorList& sensors, std::string& failed) {
     Configuration c;

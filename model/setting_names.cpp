@@ -1,4 +1,4 @@
-#include "ctl/setting_names.h"
+#include "model/setting_names.h"
 
 namespace {
 
