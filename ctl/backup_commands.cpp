@@ -1,10 +1,13 @@
 // backup and restore: one converter's configuration to a file and onto other converters.
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "ctl/backup_file.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
+#include "ctl/output.h"
 #include "ctl/setting_value.h"
 #include "model/converter_settings.h"
 #include "model/file_store.h"
@@ -27,12 +30,22 @@ int RunBackup(const CtlOptions& options) {
     const nlohmann::ordered_json converter = ConverterRecord(s);
     const Configuration settings = ReadAllSettings(s, sensors);
     const std::string text = BackupText(converter, settings, sensors);
-    if (!StoreFileAtomically(options.file, reinterpret_cast<const uint8_t*>(text.data()),
-                             text.size(), nullptr)) {
-        FailConverter("cannot write " + options.file);
+    // "-" is stdout.
+    if (options.file == "-") {
+        std::cout << text;
+        std::cout.flush();
+        if (!std::cout) FailConverter("cannot write the backup to stdout");
+    } else {
+        errno = 0;
+        if (!StoreFileAtomically(options.file, reinterpret_cast<const uint8_t*>(text.data()),
+                                 text.size(), nullptr)) {
+            FailConverter("cannot write " + options.file +
+                          (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
+        }
     }
-    std::cerr << "zr3ctl: " << AllSettings().size() << " settings of converter "
-              << converter["serial-number"].dump() << " saved in " << options.file << '\n';
+    Note() << "zr3ctl: " << AllSettings().size() << " settings of converter "
+           << converter["serial-number"].dump() << " saved in "
+           << (options.file == "-" ? "stdout" : options.file) << '\n';
     return ExitSuccess;
 }
 
@@ -54,8 +67,8 @@ int RunRestore(const CtlOptions& options) {
         FailUsage(options.file + " cannot be applied to this converter:\n" + objections);
     for (const auto& entry : AllSettings()) {
         if (!backup.settings[entry.id])
-            std::cerr << "zr3ctl: the file has no value for " << entry.name
-                      << "; it is left as it is\n";
+            Note() << "zr3ctl: the file has no value for " << entry.name
+                   << "; it is left as it is\n";
     }
 
     Configuration current = ReadAllSettings(s, sensors);
@@ -64,19 +77,40 @@ int RunRestore(const CtlOptions& options) {
         const auto& wanted = backup.settings[entry.id];
         if (wanted && !SameValue(entry.id, *current[entry.id], *wanted)) plan.push_back(entry.id);
     }
+    // The plan is data (stdout); what is done about it goes where the other messages go.
+    nlohmann::ordered_json report;
+    report["dry-run"] = options.dryRun;
+    nlohmann::ordered_json planned = nlohmann::ordered_json::array();
     for (SettingId id : plan) {
-        std::cout << NameOf(id) << ": " << SettingText(id, *current[id], sensors) << " -> "
-                  << SettingText(id, *backup.settings[id], sensors) << '\n';
+        if (options.json) {
+            planned.push_back({{"name", NameOf(id)},
+                               {"from", SettingJson(id, *current[id], sensors)},
+                               {"to", SettingJson(id, *backup.settings[id], sensors)}});
+        } else {
+            std::cout << NameOf(id) << ": " << SettingText(id, *current[id], sensors) << " -> "
+                      << SettingText(id, *backup.settings[id], sensors) << '\n';
+        }
     }
-    if (plan.empty()) std::cout << "nothing to change\n";
-    if (options.dryRun || plan.empty()) return ExitSuccess;
+    report["plan"] = planned;
+    if (plan.empty()) Note() << "zr3ctl: nothing to change\n";
+    if (options.dryRun || plan.empty()) {
+        if (options.json) std::cout << report.dump(2) << '\n';
+        if (options.dryRun && !plan.empty()) {
+            Note() << "zr3ctl: dry run: " << plan.size()
+                   << (plan.size() == 1 ? " setting would change" : " settings would change")
+                   << "; nothing written\n";
+        }
+        return ExitSuccess;
+    }
 
     int status = ExitSuccess;
+    std::vector<std::string> writeFailures(SettingCount);
     for (SettingId id : plan) {
         const WriteOutcome outcome =
             WriteSetting(s.link(), sensors, id, *backup.settings[id], current);
         if (!outcome.ok) {
             std::cerr << "zr3ctl: writing " << outcome.failure << '\n';
+            writeFailures[static_cast<size_t>(id)] = outcome.failure;
             status = ExitConverter;
         }
     }
@@ -84,6 +118,19 @@ int RunRestore(const CtlOptions& options) {
     // Every value of the file read back from the converter.
     std::string failed;
     const Configuration after = ReadConfiguration(s.link(), sensors, failed);
+    nlohmann::ordered_json outcomes = nlohmann::ordered_json::array();
+    for (SettingId id : plan) {
+        const std::string& failure = writeFailures[static_cast<size_t>(id)];
+        const bool same = after[id] && SameValue(id, *after[id], *backup.settings[id]);
+        outcomes.push_back({{"name", NameOf(id)},
+                            {"written", failure.empty()},
+                            {"failure", failure.empty() ? nlohmann::ordered_json(nullptr)
+                                                        : nlohmann::ordered_json(failure)},
+                            {"answered", after[id] ? SettingJson(id, *after[id], sensors)
+                                                   : nlohmann::ordered_json(nullptr)},
+                            {"ok", failure.empty() && same}});
+    }
+    report["outcomes"] = outcomes;
     for (const auto& entry : AllSettings()) {
         const auto& wanted = backup.settings[entry.id];
         if (!wanted) continue;
@@ -97,8 +144,8 @@ int RunRestore(const CtlOptions& options) {
             status = ExitConverter;
         }
     }
-    std::cerr << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
-              << (status == ExitSuccess ? " restored" : " to restore; not all of them took")
-              << '\n';
+    if (options.json) std::cout << report.dump(2) << '\n';
+    Note() << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
+           << (status == ExitSuccess ? " restored" : " to restore; not all of them took") << '\n';
     return status;
 }

@@ -1,6 +1,9 @@
 #include "ctl/backup_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 
 #include "ctl/exit_status.h"
@@ -28,8 +31,15 @@ std::string BackupText(const nlohmann::ordered_json& converter, const Configurat
 }
 
 Backup ReadBackupFile(const std::string& path, SensorList& sensors) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) FailUsage("cannot read " + path);
+    // "-" is stdin.
+    std::ifstream stream;
+    std::istream* source = &std::cin;
+    if (path != "-") {
+        stream.open(path, std::ios::binary);
+        if (!stream) FailUsage("cannot read " + path + ": " + std::strerror(errno));
+        source = &stream;
+    }
+    std::istream& in = *source;
     std::string text;
     text.resize(static_cast<size_t>(MaxBackupSize) + 1);
     in.read(text.data(), MaxBackupSize + 1);

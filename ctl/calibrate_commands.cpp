@@ -2,6 +2,8 @@
 #include <cmath>
 #include <iostream>
 #include <limits>
+#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "base/number_text.h"
 #include "ctl/commands.h"
@@ -20,8 +22,38 @@ constexpr int MaxFailedReadsInARow = 20;
 constexpr double DefaultInterval = SampleMeasurement::TickPeriod / 1000.0;
 
 // One reading per interval until the measurement is complete; failed reads count nothing.
-SampleMeasurement Measure(ConverterLink& link, bool (ConverterLink::*read)(float&),
-                          double interval) {
+// The results of a calibration: "name: value" lines on stdout, or one JSON object at the end.
+class CalibrationOutput {
+  public:
+    explicit CalibrationOutput(bool json) : json(json) {}
+    ~CalibrationOutput() {
+        if (json) std::cout << record.dump(2) << '\n';
+    }
+    void Number(const char* name, double value, const std::string& text) {
+        if (json)
+            record[name] = *ParseNumber(text);
+        else
+            std::cout << name << ": " << text << '\n';
+        (void)value;
+    }
+    void Samples(const std::vector<float>& samples) {
+        if (!json) return;
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (float sample : samples)
+            list.push_back(*ParseNumber(ShortestText(sample)));
+        record["samples"] = list;
+    }
+    void Json(const char* name, const nlohmann::ordered_json& value) {
+        if (json) record[name] = value;
+    }
+
+  private:
+    bool json = false;
+    nlohmann::ordered_json record;
+};
+
+SampleMeasurement Measure(ConverterLink& link, bool (ConverterLink::*read)(float&), double interval,
+                          std::vector<float>& samples) {
     SampleMeasurement measurement;
     measurement.Start();
     int failedInARow = 0;
@@ -42,6 +74,7 @@ SampleMeasurement Measure(ConverterLink& link, bool (ConverterLink::*read)(float
             continue;
         }
         failedInARow = 0;
+        samples.push_back(value);
         measurement.AddSample(value);
         ShowProgress(measurement.sampleCount, SampleMeasurement::SamplesPerMeasurement);
     }
@@ -67,14 +100,19 @@ int RunCalibrateCable(const CtlOptions& options) {
     const double interval = IntervalOption(options, DefaultInterval);
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
+    CalibrationOutput out(options.json);
     float stored = 0.0f;
     if (!s.link().ReadCableCompensation(stored)) FailConverter("Communication error");
-    std::cout << "stored: " << ShortestText(stored) << '\n';
+    out.Number("stored", stored, ShortestText(stored));
 
-    const SampleMeasurement m = Measure(s.link(), &ConverterLink::ReadCableCapacity, interval);
+    std::vector<float> samples;
+    const SampleMeasurement m =
+        Measure(s.link(), &ConverterLink::ReadCableCapacity, interval, samples);
+    out.Samples(samples);
     RequireComplete(m);
     const float average = static_cast<float>(m.Average());
-    std::cout << "measured: " << ShortestText(average) << '\n';
+    out.Number("measured", average, ShortestText(average));
+    out.Json("written", nullptr);
     // An average of 0 is no measurement, as in the dialog.
     if (average == 0.0f || !m.HasUsableAverage())
         FailConverter("the average is no usable capacity; nothing written");
@@ -83,7 +121,7 @@ int RunCalibrateCable(const CtlOptions& options) {
     float answered = average;
     if (!s.link().WriteFloat(CodeCableCompensation, answered))
         FailConverter("no answer to the write; the stored value is unknown");
-    std::cout << "written: " << ShortestText(answered) << '\n';
+    out.Number("written", answered, ShortestText(answered));
     return ExitSuccess;
 }
 
@@ -95,18 +133,21 @@ int RunCalibrateProbe(const CtlOptions& options) {
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
     ConverterLink& link = s.link();
+    CalibrationOutput out(options.json);
 
     float conductance = 0.0f;
     if (!link.ReadConductance(conductance)) FailConverter("Communication error");
     ProbeCoefficients stored;
     if (link.ReadProbeCoefficients(stored))
-        std::cout << "stored: " << ShortestText(stored.K[1]) << '\n';
+        out.Number("stored", stored.K[1], ShortestText(stored.K[1]));
 
     // The input measures undamped during the calibration; its damping comes back afterwards.
     uint8_t damping = 0;
     if (link.ReadInputDamping(damping) && damping != 0 && !link.WriteInputDamping(0))
         FailConverter("no answer setting the input damping to 0");
-    const SampleMeasurement m = Measure(link, &ConverterLink::ReadConductance, interval);
+    std::vector<float> samples;
+    const SampleMeasurement m = Measure(link, &ConverterLink::ReadConductance, interval, samples);
+    out.Samples(samples);
     if (damping != 0 && !link.WriteInputDamping(damping)) {
         FailConverter("the input damping could not be set back to " + FormatInteger(damping) +
                       "; it is 0 now");
@@ -115,11 +156,13 @@ int RunCalibrateProbe(const CtlOptions& options) {
 
     const double average = m.Average();
     const float coefficient = static_cast<float>(*normal / average);
-    std::cout << "normal: " << FormatFixed(static_cast<float>(*normal), 2) << '\n'
-              << "conductance: " << FormatFixed(static_cast<float>(average), 2) << '\n';
+    out.Number("normal", *normal, FormatFixed(static_cast<float>(*normal), 2));
+    out.Number("conductance", average, FormatFixed(static_cast<float>(average), 2));
+    out.Json("mean", average);
     if (average == 0.0 || !std::isfinite(coefficient))
         FailConverter("the average conductance gives no coefficient; nothing written");
-    std::cout << "coefficient: " << ShortestText(coefficient) << '\n';
+    out.Number("coefficient", coefficient, ShortestText(coefficient));
+    out.Json("written", nullptr);
     if (!WriteConfirmed(options, "Write " + ShortestText(coefficient) +
                                      " 1/cm as the probe coefficient (K0, K2, K3 = 0)?")) {
         return ExitSuccess;
@@ -127,6 +170,6 @@ int RunCalibrateProbe(const CtlOptions& options) {
     ProbeCoefficients k;
     k.K[1] = coefficient;
     if (!link.WriteProbeCoefficients(k)) FailConverter("no answer to the write of the coefficient");
-    std::cout << "written: " << ShortestText(coefficient) << '\n';
+    out.Number("written", coefficient, ShortestText(coefficient));
     return ExitSuccess;
 }

@@ -52,7 +52,9 @@ nlohmann::ordered_json ConverterRecord(ConverterSession& s) {
     if (!s.link().ReadRelayVariant(relay)) FailConverter("no answer: relay variant");
     record["serial-number"] = serialNumber;
     record["output"] = OutputKindText(output);
+    record["output-code"] = output;
     record["relay"] = RelayKindText(relay);
+    record["relay-code"] = relay;
     return record;
 }
 
@@ -139,10 +141,26 @@ int RunSet(const CtlOptions& options) {
     }
 
     int status = ExitSuccess;
+    // With --json: each setting asked and answered, printed also when a later write fails.
+    nlohmann::ordered_json written = nlohmann::ordered_json::array();
+    auto printJson = [&] {
+        if (options.json)
+            std::cout << nlohmann::ordered_json{{"settings", written}}.dump(2) << '\n';
+    };
     for (const auto& [id, value] : changes) {
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
-        if (!outcome.ok) FailConverter(outcome.failure);
-        std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
+        if (!outcome.ok) {
+            printJson();
+            FailConverter(outcome.failure);
+        }
+        if (options.json) {
+            written.push_back({{"name", NameOf(id)},
+                               {"asked", SettingJson(id, value, sensors)},
+                               {"answered", SettingJson(id, outcome.answered, sensors)},
+                               {"same", SameValue(id, outcome.answered, value)}});
+        } else {
+            std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
+        }
         if (!SameValue(id, outcome.answered, value)) {
             std::cerr << "zr3ctl: " << NameOf(id) << ": the converter keeps "
                       << SettingText(id, outcome.answered, sensors) << ", not "
@@ -150,5 +168,6 @@ int RunSet(const CtlOptions& options) {
             status = ExitConverter;
         }
     }
+    printJson();
     return status;
 }

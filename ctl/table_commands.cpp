@@ -78,12 +78,31 @@ class NamedReportFile : public ReportSystem {
 }  // namespace
 
 int RunTableShow(const CtlOptions& options) {
-    PrintTable(*LoadTable(options.file, false));
+    const auto table = LoadTable(options.file, false);
+    if (!options.json) {
+        PrintTable(*table);
+        return ExitSuccess;
+    }
+    nlohmann::ordered_json points = nlohmann::ordered_json::array();
+    for (uint32_t i = 0; i < table->count; ++i) {
+        points.push_back({{"number", i + 1},
+                          {"normal", table->normal[i]},
+                          {"conductance", table->conductance[i]},
+                          {"text", FormatPointLine(table->conductance[i], table->normal[i])}});
+    }
+    std::cout << nlohmann::ordered_json{{"file", options.file}, {"points", points}}.dump(2) << '\n';
     return ExitSuccess;
 }
 
 int RunTableFit(const CtlOptions& options) {
     const FitResult fit = Fit(options, *LoadTable(options.file, false));
+    if (options.json) {
+        nlohmann::ordered_json k;
+        for (int i = 0; i < 4; ++i)
+            k["k" + std::to_string(i)] = *ParseNumber(ShortestText(fit.coefficients[i]));
+        std::cout << k.dump(2) << '\n';
+        return ExitSuccess;
+    }
     // In the form `set` takes.
     for (int i = 0; i < 4; ++i)
         std::cout << 'k' << i << '=' << ShortestText(fit.coefficients[i]) << '\n';
@@ -94,6 +113,14 @@ int RunTableReport(const CtlOptions& options) {
     if (options.reportFile.empty()) FailUsage("table report needs the report's file name");
     const auto table = LoadTable(options.file, false);
     const FitResult fit = Fit(options, *table);
+    // "-" is stdout.
+    if (options.reportFile == "-") {
+        ReportSystem& clock = PlatformReportSystem();
+        std::cout << ReportText(clock.DateText(), clock.TimeText(), *table, fit.coefficients);
+        std::cout.flush();
+        if (!std::cout) FailConverter("cannot write the report to stdout");
+        return ExitSuccess;
+    }
     NamedReportFile system(options.reportFile);
     const ReportResult result = WriteReport(nullptr, *table, fit.coefficients, system);
     if (result != ReportResult::Written) FailConverter("cannot write " + options.reportFile);

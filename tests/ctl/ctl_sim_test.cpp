@@ -262,7 +262,8 @@ TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
     EXPECT_EQ(b.ShowJson()["settings"], shownA);
     EXPECT_EQ(b.ShowJson()["converter"]["serial-number"], 2002);
     run = b.Ctl({"restore", file});
-    EXPECT_EQ(run.out, "nothing to change\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(Has(run.err, "zr3ctl: nothing to change\n")) << run.err;
 
     // The other way round the file cannot be applied: K[0] and mode 2 need newer firmware.
     Converter old(scratch, "c", {"--firmware", "1.01"});
