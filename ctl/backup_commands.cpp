@@ -36,12 +36,10 @@ int RunBackup(const CtlOptions& options) {
         std::cout.flush();
         if (!std::cout) FailConverter("cannot write the backup to stdout");
     } else {
-        errno = 0;
-        if (!StoreFileAtomically(options.file, reinterpret_cast<const uint8_t*>(text.data()),
-                                 text.size(), nullptr)) {
-            FailConverter("cannot write " + options.file +
-                          (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
-        }
+        const FileStatus stored =
+            StoreFile(options.file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        if (!stored.ok())
+            FailConverter("cannot write " + options.file + ": " + FileStatusText(stored));
     }
     Note() << "zr3ctl: " << AllSettings().size() << " settings of converter "
            << converter["serial-number"].dump() << " saved in "

@@ -2,13 +2,8 @@
 
 #include <cstring>
 
+#include "base/text_escape.h"
 #include "ctl/exit_status.h"
-
-namespace {
-
-constexpr char AcceptedIdentity[] = "ZR3";
-
-}  // namespace
 
 ConverterSession::ConverterSession(const std::string& portName)
     : converter(std::make_unique<ConverterLink>()) {
@@ -18,8 +13,11 @@ ConverterSession::ConverterSession(const std::string& portName)
     if (identity == nullptr) FailConverter("no converter answers on " + portName);
     identityText = identity;
     if (std::strcmp(identity, AcceptedIdentity) != 0) {
+        // All of the answer, a zero inside it too, without the zeros that pad it.
+        std::string answered(identity, ConverterLink::IdentitySize);
+        answered.erase(answered.find_last_not_of('\0') + 1);
         FailConverter("The converter is not compatible with this tool. (It answers \"" +
-                      identityText + "\".)");
+                      EscapeControls(answered) + "\".)");
     }
     if (!converter->ReadFirmwareVersion(firmwareVersion))
         FailConverter("the converter on " + portName + " does not tell its firmware version");

@@ -6,6 +6,9 @@
 
 #include "link/converter_link.h"
 
+// The identity a ZR3 answers; any other converter is refused.
+constexpr char AcceptedIdentity[] = "ZR3";
+
 // The converter reached on one port: opened, identified as a "ZR3" and its firmware read, as the
 // main window connects. Failures end the command with exit status 1.
 class ConverterSession {

@@ -5,6 +5,7 @@
 
 #include "base/kind_text.h"
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
@@ -19,7 +20,8 @@ std::unique_ptr<ConverterSession> session;
 void PrintRecord(const nlohmann::ordered_json& record) {
     for (const auto& [key, value] : record.items()) {
         std::cout << std::left << std::setw(20) << key
-                  << (value.is_string() ? value.get<std::string>() : value.dump()) << '\n';
+                  << (value.is_string() ? EscapeControls(value.get<std::string>()) : value.dump())
+                  << '\n';
     }
 }
 
@@ -103,10 +105,12 @@ int RunSet(const CtlOptions& options) {
     if (options.assignments.empty()) FailUsage("set needs at least one NAME=VALUE");
     for (const std::string& word : options.assignments) {
         const size_t equals = word.find('=');
-        if (equals == std::string::npos) FailUsage("\"" + word + "\" is not NAME=VALUE");
+        if (equals == std::string::npos)
+            FailUsage("\"" + EscapeControls(word) + "\" is not NAME=VALUE");
         const std::string name = word.substr(0, equals);
         const auto id = SettingNamed(name);
-        if (!id) FailUsage("unknown setting \"" + name + "\" (see zr3ctl set --help)");
+        if (!id)
+            FailUsage("unknown setting \"" + EscapeControls(name) + "\" (see zr3ctl set --help)");
         changes.emplace_back(*id, ParseSettingWord(*id, word.substr(equals + 1), sensors));
     }
 

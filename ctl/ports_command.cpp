@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
 #include "ctl/serial_ports.h"
@@ -13,9 +14,10 @@ int RunPorts(const CtlOptions& options) {
         return ExitSuccess;
     }
     for (const SerialPortEntry& port : ListSerialPorts()) {
-        std::cout << port.name;
+        // Names the system made up from what the devices tell.
+        std::cout << EscapeControls(port.name);
         for (const std::string& alias : port.aliases)
-            std::cout << ' ' << alias;
+            std::cout << ' ' << EscapeControls(alias);
         std::cout << '\n';
     }
     return ExitSuccess;

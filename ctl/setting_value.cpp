@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "model/probe_characteristic.h"
@@ -67,7 +68,7 @@ std::string SensorCandidates(SensorList& sensors, std::string_view name) {
 }
 
 [[noreturn]] void Refuse(SettingId id, std::string_view word, const std::string& expected) {
-    FailUsage(std::string(NameOf(id)) + ": \"" + std::string(word) + "\" is not " + expected);
+    FailUsage(std::string(NameOf(id)) + ": \"" + EscapeControls(word) + "\" is not " + expected);
 }
 
 }  // namespace

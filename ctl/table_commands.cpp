@@ -6,6 +6,7 @@
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
+#include "model/file_store.h"
 #include "model/point_line.h"
 #include "model/probe_characteristic.h"
 #include "model/probe_report.h"
@@ -112,6 +113,9 @@ int RunTableFit(const CtlOptions& options) {
 int RunTableReport(const CtlOptions& options) {
     if (options.reportFile.empty()) FailUsage("table report needs the report's file name");
     const auto table = LoadTable(options.file, false);
+    // Never the table itself, under any of its names.
+    if (SameFile(options.file, options.reportFile))
+        FailUsage("the report would replace the table " + options.file);
     const FitResult fit = Fit(options, *table);
     // "-" is stdout.
     if (options.reportFile == "-") {

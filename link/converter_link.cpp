@@ -45,6 +45,7 @@ bool ConverterLink::Open(const char* portName) {
     std::memcpy(path + 4, portName, nameLength);
     path[4 + nameLength] = '\0';
 
+    quietLineNeeded = false;
     if (!serialPort->Open(path)) return false;
     // 9600 baud 8N1, DTR and RTS on, no flow control; a driver that refuses is not an error.
     serialPort->Configure(LineFlagsBinaryDtrRts, 9600, 8, 0, 0);
@@ -74,6 +75,7 @@ const char* ConverterLink::Identify() {
 
 size_t ConverterLink::SendRequest(uint8_t code, uint8_t length) {
     if (length > MaxRequestLength) return 0;
+    if (quietLineNeeded) AwaitQuietLine();
     frame[0] = RequestStart;
     frame[1] = code;
     frame[2] = length;
@@ -97,7 +99,24 @@ size_t ConverterLink::ReadBytes(size_t offset, size_t count) {
     return received;
 }
 
+void ConverterLink::AwaitQuietLine() {
+    quietLineNeeded = false;
+    if (!serialPort->IsOpen() || serialPort->LineGone()) return;
+    // A read that returns nothing has waited one time-out on a quiet line; a line that never
+    // falls quiet (a flood of noise) is given up after one frame's worth of reads.
+    std::array<uint8_t, FrameSize> discarded{};
+    for (size_t reads = 0; reads < FrameSize; ++reads)
+        if (serialPort->Read(discarded.data(), discarded.size()) == 0) break;
+    serialPort->Purge(PurgeTxClear | PurgeRxClear);
+}
+
 bool ConverterLink::ReceiveAnswer(uint8_t expectedLength) {
+    const bool received = ReceiveFrame(expectedLength);
+    quietLineNeeded = !received;
+    return received;
+}
+
+bool ConverterLink::ReceiveFrame(uint8_t expectedLength) {
     failure = ExchangeFailure::NoAnswer;
     if (!serialPort->IsOpen()) return false;
     if (ReadBytes(0, 2) < 2) return false;

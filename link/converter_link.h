@@ -136,6 +136,11 @@ class ConverterLink : public BaseObject {
     bool ReadBlock(uint8_t code, uint8_t* data, uint8_t length);
     bool WriteBlock(uint8_t code, const uint8_t* data, uint8_t length, uint8_t* answer);
     size_t ReadBytes(size_t offset, size_t count);
+    // After a failed exchange: waits until the line has been quiet for one read time-out, then
+    // purges, so that a late answer to the failed request is never taken for the next one.
+    void AwaitQuietLine();
+    // ReceiveAnswer without the note that the next request must wait for a quiet line.
+    bool ReceiveFrame(uint8_t expectedLength);
 
     std::array<uint8_t, FrameSize> frame{};
     // Eight characters and a zero byte that nothing overwrites.
@@ -143,4 +148,6 @@ class ConverterLink : public BaseObject {
     std::unique_ptr<SerialPort> serialPort;
     uint16_t firmware = 0;
     ExchangeFailure failure = ExchangeFailure::None;
+    // The last exchange failed: the next request first waits for a quiet line.
+    bool quietLineNeeded = false;
 };

@@ -2,6 +2,7 @@
 
 #include <bit>
 
+#include "model/sensor_change.h"
 #include "model/sensor_transfer.h"
 
 namespace {
@@ -150,14 +151,21 @@ WriteOutcome WriteSetting(ConverterLink& link, SensorList& sensors, SettingId id
             break;
         case SettingId::Sensor: {
             if (value.sensor < 0 || value.sensor >= sensors.Count) return out;
-            const SensorWriteStep failed = WriteSensor(link, *sensors.SensorAt(value.sensor));
-            if (failed != SensorWriteStep::Done) {
-                out.failure = std::string("sensor: no answer to the ") +
-                              SensorWriteStepName(failed) + " (not committed)";
+            const auto& held = current[SettingId::Sensor];
+            TemperatureSensor* before = held && held->sensor >= 0 && held->sensor < sensors.Count
+                                            ? sensors.SensorAt(held->sensor)
+                                            : nullptr;
+            out.sensorChange = ChangeSensor(link, sensors, *sensors.SensorAt(value.sensor), before);
+            if (out.sensorChange.outcome != SensorChangeOutcome::Changed) {
+                out.failure = out.sensorChange.message;
+                // After the way back the converter holds the previous model again.
+                if (out.sensorChange.outcome != SensorChangeOutcome::NotChanged)
+                    current[SettingId::Sensor].reset();
                 return out;
             }
             const SensorReading reading = ReadSensor(link, sensors);
             if (!reading.read) {
+                current[SettingId::Sensor].reset();
                 out.failure = "sensor: written, but not answered when read back";
                 return out;
             }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/converter_link.h"
+#include "model/sensor_change.h"
 #include "model/sensor_list.h"
 #include "model/setting_names.h"
 
@@ -43,9 +44,12 @@ struct WriteOutcome {
     bool ok = false;
     std::string failure;  // what did not answer, for the message
     SettingValue answered;
+    // The sensor's change as it went (the sensor only).
+    SensorChange sensorChange;
 };
 
 // Writes one setting. The relay's and the probe's settings travel in blocks: the other values
-// of the block are taken from current, which is updated with what the converter answered.
+// of the block are taken from current, which is updated with what the converter answered. The
+// sensor changes through ChangeSensor, with current's sensor as the one measured with before.
 WriteOutcome WriteSetting(ConverterLink& link, SensorList& sensors, SettingId id,
                           const SettingValue& value, Configuration& current);

@@ -1,5 +1,9 @@
 #include "model/file_store.h"
 
+#include <atomic>
+#include <chrono>
+#include <random>
+
 namespace {
 
 FileFaults faults;
@@ -33,8 +37,19 @@ std::string FileStatusText(const FileStatus& status) {
     return SystemErrorText(status.systemCode);
 }
 
-std::string TemporaryPathFor(const std::string& path) {
-    return path + ".tmp";
+std::string FreshTemporaryName(const std::string& path) {
+    static constexpr char symbols[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::atomic<uint64_t> serial{0};
+    // The system's randomness, mixed with a clock and a count in case it repeats itself.
+    std::seed_seq seed{
+        static_cast<uint64_t>(std::random_device{}()),
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()),
+        serial.fetch_add(1)};
+    std::mt19937 random(seed);
+    std::string name = path + ".";
+    for (int i = 0; i < 8; ++i)
+        name += symbols[random() % (sizeof symbols - 1)];
+    return name + ".tmp";
 }
 
 void InjectFileFaults(const FileFaults& injected) {

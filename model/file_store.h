@@ -21,7 +21,8 @@ enum class FileError {
 
 struct FileStatus {
     FileError error = FileError::None;
-    int systemCode = 0;  // errno, or the Win32 error code; 0 when the failure was injected
+    int systemCode = 0;        // errno, or the Win32 error code; 0 when the failure was injected
+    bool duringWrite = false;  // it came while the contents were written, after the file was made
     bool ok() const { return error == FileError::None; }
 };
 
@@ -38,19 +39,27 @@ struct FileContents {
 // Reads a file of at most maxSize bytes (a byte more is read to tell a longer one).
 FileContents ReadFileContents(const std::string& path, size_t maxSize);
 
-// Replaces the file at path with the given bytes without ever leaving it half written: the bytes
-// go to a temporary file in the same folder, which is flushed to the disk, closed and then moved
-// over path in one step. beforeReplace (if set) runs between closing and moving; returning false
-// abandons the store there. An existing file at path that cannot be written is not replaced.
-// Where the temporary file cannot be created (no right to create files in the folder, a path too
-// long for the extra ".tmp"), path is written in place and flushed instead.
-// Returns true when path holds the new bytes; on false after the temporary file was made the old
-// file is as it was and the temporary file is gone.
-bool StoreFileAtomically(const std::string& path, const uint8_t* data, size_t size,
-                         const std::function<bool()>& beforeReplace);
+// Called with the temporary file's name once it holds the new contents, flushed and closed,
+// before it replaces the file; returning false abandons the store there.
+using BeforeReplace = std::function<bool(const std::string& temporary)>;
 
-// The temporary file StoreFileAtomically writes for path.
-std::string TemporaryPathFor(const std::string& path);
+// Replaces the file at path with the given bytes without ever leaving it half written. The bytes
+// go to a fresh temporary file beside the file, created exclusively (never an existing file or
+// link), with the file's permission bits (and owner where the process may give it); it is flushed
+// to the disk, closed and moved over the file in one step, and the folder is flushed. A symbolic
+// link at path is kept: its target is replaced. An existing file that cannot be written is not
+// replaced; something that is no regular file (a device, a pipe) is written as it is. Only where
+// the folder refuses new files (no right, a read-only medium) or the temporary name is too long is
+// the file written in place. On any failure the temporary file is gone and, unless the file was
+// being written in place, the file is as it was.
+FileStatus StoreFile(const std::string& path, const uint8_t* data, size_t size,
+                     const BeforeReplace& beforeReplace = nullptr);
+
+// A name for a new temporary file beside path: path, ".", eight random letters and digits, ".tmp".
+std::string FreshTemporaryName(const std::string& path);
+
+// Both names lead (through links) to one existing file.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Test seam: failures the file store meets in place of the system's answer, as a file without
 // read or write rights, a locked file, a folder refusing new files or a full disk give them

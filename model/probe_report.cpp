@@ -1,9 +1,9 @@
 #include "model/probe_report.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/number_text.h"
+#include "model/file_store.h"
 #include "model/probe_table.h"
 
 namespace {
@@ -56,11 +56,9 @@ ReportResult WriteReport(void* owner, const ProbeTable& table,
     fileName = system.AskFileName(owner).value_or(std::string());
     if (fileName.empty()) return ReportResult::Cancelled;
     const std::string text = ReportText(system.DateText(), system.TimeText(), table, coefficients);
-    // Binary mode: the lines carry their own CR LF.
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (file == nullptr) return ReportResult::CreateFailed;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = (std::fflush(file) == 0) && ok;
-    ok = (std::fclose(file) == 0) && ok;
-    return ok ? ReportResult::Written : ReportResult::WriteFailed;
+    // As bytes: the lines carry their own CR LF.
+    const FileStatus status =
+        StoreFile(fileName, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (status.ok()) return ReportResult::Written;
+    return status.duringWrite ? ReportResult::WriteFailed : ReportResult::CreateFailed;
 }

@@ -115,8 +115,13 @@ void ProbeTable::Load() {
 
 bool ProbeTable::Save() {
     const std::array<uint8_t, FileSize> image = Image();
-    if (!StoreFileAtomically(dataFile, image.data(), image.size(), beforeReplace)) {
-        saveProblem = dataFile.empty() ? "no data file" : "cannot be written";
+    if (dataFile.empty()) {
+        saveProblem = "no data file";
+        return false;
+    }
+    const FileStatus status = StoreFile(dataFile, image.data(), image.size(), beforeReplace);
+    if (!status.ok()) {
+        saveProblem = FileStatusText(status);
         return false;
     }
     saveProblem.clear();

@@ -60,7 +60,8 @@ class ProbeTable : public BaseObject {
     std::string fileProblem;
     // Why the last Save failed; empty after a successful one.
     std::string saveProblem;
-    // Called by Save after the new contents are written and closed, before they replace the
-    // data file; returning false abandons the save there (tests interrupt a save with it).
-    std::function<bool()> beforeReplace;
+    // Called by Save with the temporary file once the new contents are written and closed,
+    // before they replace the data file; returning false abandons the save there (tests
+    // interrupt a save with it).
+    std::function<bool(const std::string& temporary)> beforeReplace;
 };

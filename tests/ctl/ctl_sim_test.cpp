@@ -214,6 +214,12 @@ TEST(Zr3ctl, RefusesAnotherConverterAndASilentPort) {
     EXPECT_TRUE(Has(run.err, "The converter is not compatible with this tool.")) << run.err;
     EXPECT_TRUE(Has(run.err, "ZR3X"));
     EXPECT_EQ(other.Count("> "), 1u) << "nothing after the identity";
+    // An identity that would clear the screen is shown escaped.
+    Converter hostile(scratch, "h", {"--identity", "Z\x1b[2J\a"});
+    run = hostile.Ctl({"info"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "(It answers \"Z\\x1b[2J\\x07\".)")) << run.err;
+    EXPECT_FALSE(Has(run.err, "\x1b")) << run.err;
 
     Converter silent(scratch, "b", {"--fault", "silence always"});
     run = silent.Ctl({"info"});
@@ -248,6 +254,20 @@ TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
     EXPECT_EQ(saved["settings"]["k0"], 0);
     shownA["k0"] = 0;
     EXPECT_EQ(saved["settings"], shownA);
+
+    // Again through a link, with a link planted at the old temporary name: the link's target is
+    // replaced and keeps its mode; the planted link's target is untouched.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(file, scratch / "latest.json");
+    std::ofstream(scratch / "victim") << "victim";
+    fs::create_symlink(scratch / "victim", scratch / "latest.json.tmp");
+    std::ofstream(file) << "{}";
+    run = a.Ctl({"backup", scratch / "latest.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(scratch / "latest.json"));
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Json::parse(FileText(file)), saved);
+    EXPECT_EQ(FileText(scratch / "victim"), "victim");
 
     const Json before = b.ShowJson();
     run = b.Ctl({"restore", file, "--dry-run"});
@@ -430,7 +450,17 @@ TEST(Zr3ctl, ATableThatCannotBeReadIsRefusedNotTakenAsEmpty) {
     EXPECT_TRUE(Has(run.out, "  3        1.00         50.00\n")) << run.out;
     run = CtlUnprivileged({"table", "delete", table, "1"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.err, "cannot write " + table)) << run.err;
+    EXPECT_TRUE(Has(run.err, "cannot write " + table + ": permission denied")) << run.err;
+    EXPECT_EQ(FileText(table), points);
+
+    // The report never replaces its table, also not through a link.
+    fs::permissions(table, fs::perms::owner_all);
+    fs::create_symlink(table, scratch / "link.dat");
+    for (const std::string& onto : {table, scratch / "link.dat"}) {
+        run = Ctl({"table", "report", table, onto});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "zr3ctl: the report would replace the table " + table + "\n");
+    }
     EXPECT_EQ(FileText(table), points);
 
     // A count beyond ten slots names what is wrong and keeps the file.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include "ctl/backup_file.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "ctl/serial_ports.h"
@@ -63,6 +64,56 @@ TEST(CtlSettings, StrictWordsAndTheirJson) {
     EXPECT_FALSE(SettingFromJson(SettingId::Sensor, nullptr, sensors));
     EXPECT_THROW(SettingFromJson(SettingId::InputDamping, 2.5, sensors), CommandFailure);
     EXPECT_THROW(SettingFromJson(SettingId::Compensation, 1, sensors), CommandFailure);
+}
+
+namespace {
+
+// What reading this backup text ends with: "" when it is taken, else the exit status and message.
+std::string BackupRefusal(const std::string& text) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "zr3ctl-unit-backup.json").string();
+    std::ofstream(path, std::ios::binary) << text;
+    SensorList sensors;
+    std::string outcome;
+    try {
+        ReadBackupFile(path, sensors);
+    } catch (const CommandFailure& failure) {
+        outcome = std::to_string(failure.status) + " " + failure.what();
+        outcome.erase(2, path.size());
+    }
+    std::filesystem::remove(path);
+    return outcome;
+}
+
+}  // namespace
+
+TEST(CtlBackupFile, RefusesDepthDuplicatesForeignConvertersAndShowsNoControlBytes) {
+    const std::string head = R"({"format": "zr3ctl backup", "version": 1, )";
+    EXPECT_EQ(BackupRefusal(head + R"("converter": {"identity": "ZR3"}, "settings": {"k1": 1.5}})"),
+              "");
+    // 100 000 levels in 200 KB: refused before anything recursive reads them.
+    const std::string deep = head + R"("settings": {"k1": )" + std::string(100000, '[') +
+                             std::string(100000, ']') + "}}";
+    const std::string stringy = head + R"("x": "[[[[[[[[[[[[[[[[[[[[[[", "settings": {}})";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {deep, "2  is nested more than 16 levels deep; it is no backup"},
+        {head + R"("settings": {"k1": 1, "k1": 2}})", "2 : \"k1\" is given twice"},
+        {head + R"("settings": {"k1": 1}, "settings": {"k1": 2}})",
+         "2 : \"settings\" is given twice"},
+        {head + R"("converter": {"identity": "ZR3X\u001b[2J"}, "settings": {}})",
+         "2  was recorded from a converter that is not a ZR3 (identity \"ZR3X\\x1b[2J\")"},
+        {head + R"("converter": {"identity": 3}, "settings": {}})",
+         "2  was recorded from a converter that is not a ZR3 (identity 3)"},
+        {head + R"("settings": {"\u001b[2J\u0000": 1}})", "2 : unknown setting \"\\x1b[2J\\x00\""},
+        {head + R"("settings": {"sensor": "Pt\u001bc"}})",
+         "2 : sensor: \"Pt\\x1bc\" is not a sensor model"},
+    };
+    for (const auto& [text, refusal] : cases) {
+        const std::string outcome = BackupRefusal(text);
+        EXPECT_EQ(outcome.substr(0, refusal.size()), refusal) << outcome;
+    }
+    // Brackets inside a text are no nesting.
+    EXPECT_EQ(BackupRefusal(stringy), "");
 }
 
 #ifndef _WIN32

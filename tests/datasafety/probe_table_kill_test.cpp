@@ -96,7 +96,18 @@ int ReadAll(int fd) {
 TEST(ProbeTableDataSafety, KilledDuringSavesLeavesTheOldOrTheNewFile) {
     TempFolder folder;
     const std::string path = folder.File("zr3config.dat");
-    const std::string temporary = path + ".tmp";
+    // The temporary files of interrupted saves: "zr3config.dat.XXXXXXXX.tmp".
+    const auto isTemporary = [&](const std::string& name) {
+        return name.size() == path.size() + 13 && name.rfind(path + ".", 0) == 0 &&
+               name.substr(name.size() - 4) == ".tmp";
+    };
+    const auto temporaries = [&] {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            n += isTemporary(entry.path().string());
+        return n;
+    };
+    int leftOver = 0;
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -161,7 +172,8 @@ TEST(ProbeTableDataSafety, KilledDuringSavesLeavesTheOldOrTheNewFile) {
                    << (contents ? std::to_string(contents->size()) + " bytes" : "missing") << ")";
         }
         saves += completed;
-        if (std::filesystem::exists(temporary)) ++killsBeforeRename;
+        if (temporaries() > leftOver) ++killsBeforeRename;
+        leftOver = temporaries();
         // Stay within the test's time budget on a slow disk.
         if (Clock::now() - begin > std::chrono::seconds(25)) {
             ++iterations;
@@ -169,11 +181,12 @@ TEST(ProbeTableDataSafety, KilledDuringSavesLeavesTheOldOrTheNewFile) {
         }
     }
 
-    // Nothing but the data file and at most the temporary file of an interrupted save.
+    // Nothing but the data file and the temporary files of interrupted saves, at most one each.
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
         const std::string name = entry.path().string();
-        EXPECT_TRUE(name == path || name == temporary) << "stray file " << name;
+        EXPECT_TRUE(name == path || isTemporary(name)) << "stray file " << name;
     }
+    EXPECT_LE(leftOver, killsBeforeRename);
     // The loop must really have saved and been cut in the middle of saving, or it proved nothing.
     EXPECT_GE(iterations, 50);
     EXPECT_GT(saves, iterations);

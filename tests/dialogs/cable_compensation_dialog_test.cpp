@@ -1,5 +1,6 @@
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,12 +23,14 @@ class CableCompensationTest : public DialogTest {
     std::unique_ptr<CableCompensationDialog> MakeDialog() {
         auto made = std::make_unique<CableCompensationDialog>(Parent(), converter.Link());
         made->timerPeriod = NoRealTicks;
+        made->showMessage = [this](HWND, const char* text) { messages.push_back(text); };
         dialog = made.get();
         return made;
     }
 
     FakeConverter converter;
     CableCompensationDialog* dialog = nullptr;
+    std::vector<std::string> messages;
 };
 
 TEST_F(CableCompensationTest, FailedReadAtOpeningLeavesTheDialogOffline) {
@@ -118,6 +121,8 @@ TEST_F(CableCompensationTest, AllZeroSamplesAreNotWritten) {
     });
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(converter.Writes().empty());
+    EXPECT_EQ(messages,
+              std::vector<std::string>{"Nothing was stored: the average of the 20 samples is 0."});
 }
 
 TEST_F(CableCompensationTest, ASecondMeasurementReplacesTheAverage) {
@@ -159,10 +164,13 @@ TEST_F(CableCompensationTest, AReadingThatIsNoNumberIsNotStored) {
     int code = Run(MakeDialog(), [&](HWND h) {
         ClickItem(h, IDC_CABLE_START);
         Tick(h, Timer, 20);
+        EXPECT_EQ(Text(h, IDC_CABLE_CAPACITY), "Invalid");
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(converter.Writes().empty());
+    EXPECT_EQ(messages, std::vector<std::string>{"Nothing was stored: the average of the 20 "
+                                                 "samples is no number the converter can hold."});
 }
 
 }  // namespace

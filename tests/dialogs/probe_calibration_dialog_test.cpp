@@ -31,6 +31,7 @@ class ProbeCalibrationTest : public DialogTest {
     std::unique_ptr<ProbeCalibrationDialog> MakeDialog() {
         auto made = std::make_unique<ProbeCalibrationDialog>(Parent(), converter.Link());
         made->timerPeriod = NoRealTicks;
+        made->showMessage = [this](HWND, const char* text) { messages.push_back(text); };
         dialog = made.get();
         return made;
     }
@@ -44,7 +45,10 @@ class ProbeCalibrationTest : public DialogTest {
 
     FakeConverter converter;
     ProbeCalibrationDialog* dialog = nullptr;
+    std::vector<std::string> messages;
 };
+
+constexpr char NoCoefficientBecause[] = "The measurement gives no coefficient: ";
 
 class OldFirmwareProbeCalibrationTest : public ProbeCalibrationTest {
   protected:
@@ -90,15 +94,21 @@ TEST_F(ProbeCalibrationTest, OpeningShowsTheConductanceAndTheStoredCoefficient) 
     EXPECT_TRUE(converter.Requests().empty());
 }
 
-TEST_F(ProbeCalibrationTest, TheNormalIsReadWithACommaAndRefusedWhenNoNumber) {
+TEST_F(ProbeCalibrationTest, TheNormalIsReadWithACommaAndRefusedWhenNoNumberOrImplausible) {
+    const std::vector<const char*> refused = {"abc", "", "0", "12,5x", "nan", "inf",
+                                              "-1413", "0.009", "1e-40"};
     int code = Run(MakeDialog(), [&](HWND h) {
-        for (const char* bad : {"abc", "", "0", "12,5x"}) {
+        for (const char* bad : refused) {
             SetText(h, IDC_PROBE_NORMAL, bad);
             ClickItem(h, IDC_PROBE_START);
             EXPECT_EQ(Text(h, IDC_PROBE_NORMAL_USED), "Error") << bad;
             EXPECT_FALSE(dialog->measurement.measuring) << bad;
             EXPECT_TRUE(Enabled(h, IDC_PROBE_START)) << bad;
+            EXPECT_EQ(GetFocus(), Item(h, IDC_PROBE_NORMAL)) << bad;
         }
+        EXPECT_EQ(messages, std::vector<std::string>(
+                                refused.size(), "The normal must be a number of at least 0.01 "
+                                                "uS/cm, such as 1413 or 12,88."));
         SetText(h, IDC_PROBE_NORMAL, "12,5");
         ClickItem(h, IDC_PROBE_START);
         EXPECT_EQ(Text(h, IDC_PROBE_NORMAL_USED), "12.50");
@@ -200,36 +210,58 @@ TEST_F(ProbeCalibrationTest, ManualEntryAfterAMeasurementWritesTheRoundedCoeffic
         std::vector<std::string>{"01 46 10 00 00 00 00 4C A6 AA 3E 00 00 00 00 00 00 00 00 CF"});
 }
 
-TEST_F(ProbeCalibrationTest, ManualEntryThatIsNoNumberWritesZero) {
+TEST_F(ProbeCalibrationTest, ManualEntryThatIsNoNumberOrImplausibleIsRefused) {
+    const std::vector<const char*> refused = {"x1", "", "nan", "0", "-1", "1e-40", "9e-7",
+                                              "1e39"};
     int code = Run(MakeDialog(), [&](HWND h) {
         ClickItem(h, IDC_PROBE_MANUAL);
-        SetText(h, IDC_PROBE_COEFFICIENT, "x1");
+        for (const char* bad : refused) {
+            SetText(h, IDC_PROBE_COEFFICIENT, bad);
+            ClickItem(h, IDOK);
+            EXPECT_TRUE(StillOpen(h)) << bad;
+            EXPECT_EQ(GetFocus(), Item(h, IDC_PROBE_COEFFICIENT)) << bad;
+        }
+        Cancel(h);
+    });
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(messages.size(), refused.size());
+    EXPECT_TRUE(converter.Writes().empty());
+}
+
+// Known answers: the normal 1413 over an average of 0 or -1000 gives no coefficient; "OK"
+// writes what the edit shows (the converter's 1.2345), also through "Manual entry".
+TEST_F(ProbeCalibrationTest, AnAverageThatIsNotPositiveGivesNoCoefficient) {
+    int code = Run(MakeDialog(), [&](HWND h) {
+        for (float conductance : {0.0f, -1000.0f}) {
+            converter.SetFloat(Conductance, conductance);
+            Measure(h, "1413");
+            EXPECT_FALSE(dialog->measurement.measuring);
+            EXPECT_FALSE(dialog->computed);
+            EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "1.2345");
+            EXPECT_TRUE(Enabled(h, IDC_PROBE_START));
+        }
+        EXPECT_EQ(Text(h, IDC_PROBE_AVERAGE), "-1000.00");
+        ClickItem(h, IDOK);
+        EXPECT_FALSE(StillOpen(h));
+    });
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(messages, std::vector<std::string>(
+                            2, std::string(NoCoefficientBecause) +
+                                   "the average conductance is not positive. The coefficient "
+                                   "shown is unchanged."));
+    EXPECT_TRUE(converter.Writes().empty());
+
+    messages.clear();
+    converter.SetFloat(Conductance, 0.0f);
+    code = Run(MakeDialog(), [&](HWND h) {
+        Measure(h, "1413");
+        ClickItem(h, IDC_PROBE_MANUAL);
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);
     EXPECT_EQ(
         converter.Writes(),
-        std::vector<std::string>{"01 46 10 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 A9"});
-}
-
-TEST_F(ProbeCalibrationTest, AnAverageOfZeroGivesNoCoefficient) {
-    converter.SetFloat(Conductance, 0.0f);
-    int code = Run(MakeDialog(), [&](HWND h) {
-        Measure(h, "1413");
-        EXPECT_FALSE(dialog->measurement.measuring);
-        EXPECT_FALSE(dialog->computed);
-        EXPECT_EQ(Text(h, IDC_PROBE_AVERAGE), "0.00");
-        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "Error");
-        EXPECT_FLOAT_EQ(dialog->coefficients.K[1], 1.2345f);
-        EXPECT_TRUE(Enabled(h, IDC_PROBE_START));
-        // Unchecking "Manual entry" shows the coefficient that is kept.
-        ClickItem(h, IDC_PROBE_MANUAL);
-        ClickItem(h, IDC_PROBE_MANUAL);
-        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "1.2345");
-        ClickItem(h, IDOK);
-    });
-    EXPECT_EQ(code, 1);
-    EXPECT_TRUE(converter.Writes().empty());
+        std::vector<std::string>{"01 46 10 00 00 00 00 19 04 9E 3F 00 00 00 00 00 00 00 00 AF"});
 }
 
 TEST_F(ProbeCalibrationTest, AFailedMeasurementKeepsThePreviousResult) {
@@ -239,19 +271,39 @@ TEST_F(ProbeCalibrationTest, AFailedMeasurementKeepsThePreviousResult) {
         // A quotient beyond the float range is no coefficient either.
         converter.SetFloat(Conductance, 1e-30f);
         Measure(h, "1e10");
-        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "Error");
+        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "1.4130");
         EXPECT_TRUE(dialog->computed);
         // Nor is an infinite average, whose quotient would be 0.
         converter.SetFloat(Conductance, std::numeric_limits<float>::infinity());
         Measure(h, "1413");
-        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "Error");
+        EXPECT_EQ(Text(h, IDC_PROBE_AVERAGE), "Invalid");
+        EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "1.4130");
         EXPECT_FLOAT_EQ(dialog->coefficients.K[1], 1.413f);
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], std::string(NoCoefficientBecause) +
+                               "the coefficient would be below 1e-6 1/cm or no number. The "
+                               "coefficient shown is unchanged.");
     EXPECT_EQ(
         converter.Writes(),
         std::vector<std::string>{"01 46 10 00 00 00 00 2F DD B4 3F 00 00 00 00 00 00 00 00 AA"});
+}
+
+TEST_F(ProbeCalibrationTest, AnUnconfirmedWriteKeepsTheDialogOpenAndSaysSo) {
+    int code = Run(MakeDialog(), [&](HWND h) {
+        Measure(h, "1413");
+        converter.Silence(FourCoefficients);
+        ClickItem(h, IDOK);
+        EXPECT_TRUE(StillOpen(h));
+        EXPECT_FALSE(dialog->computed);
+        Cancel(h);
+    });
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(messages, std::vector<std::string>{"The converter did not confirm the probe "
+                                                 "coefficients, and what it holds could not be "
+                                                 "read back."});
 }
 
 TEST_F(ProbeCalibrationTest, AFailedCoefficientReadLeavesTheEditEmpty) {
@@ -261,6 +313,7 @@ TEST_F(ProbeCalibrationTest, AFailedCoefficientReadLeavesTheEditEmpty) {
         EXPECT_EQ(Text(h, IDC_PROBE_COEFFICIENT), "");
         EXPECT_TRUE(Enabled(h, IDC_PROBE_MANUAL));
         Measure(h, "1413");
+        converter.Silence(FourCoefficients, false);
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);

@@ -267,9 +267,17 @@ TEST_F(ProbeTableTest, AMeasurementAppendsAPointThatIsStoredAfterCancel) {
         EXPECT_TRUE(Enabled(h, IDC_TABLE_START));
         EXPECT_FALSE(Enabled(h, IDC_TABLE_INTO_FILE));
 
-        // An empty normal gives a point with normal 0.
+        // An empty normal, or one that is no number, starts nothing; 0 gives a point with normal 0.
         converter.SetFloat(Conductance, 12.0f);
-        SetText(h, IDC_TABLE_NORMAL, "");
+        for (const char* bad : {"", "abc", "1e999"}) {
+            SetText(h, IDC_TABLE_NORMAL, bad);
+            ClickItem(h, IDC_TABLE_START);
+            EXPECT_FALSE(dialog->measurement.measuring) << bad;
+            EXPECT_EQ(GetFocus(), Item(h, IDC_TABLE_NORMAL)) << bad;
+        }
+        EXPECT_EQ(messages, std::vector<std::string>(
+                                3, "The normal must be a number, such as 1413 or 12,88."));
+        SetText(h, IDC_TABLE_NORMAL, "0");
         ClickItem(h, IDC_TABLE_START);
         Tick(h, Timer, 20);
         EXPECT_EQ(Lines(h).back(), "      0.00         12.00");
@@ -655,12 +663,24 @@ TEST_F(ProbeTableTest, ManualEntryWritesTheEditsAsTyped) {
         SetText(h, IDC_TABLE_K1, "");
         SetText(h, IDC_TABLE_K2, "abc");
         SetText(h, IDC_TABLE_K3, "-2");
+        // An empty K[1] and a K[2] that is no number are refused, nothing is written.
+        ClickItem(h, IDOK);
+        EXPECT_EQ(GetFocus(), Item(h, IDC_TABLE_K1));
+        SetText(h, IDC_TABLE_K1, "2");
+        ClickItem(h, IDOK);
+        EXPECT_EQ(GetFocus(), Item(h, IDC_TABLE_K2));
+        EXPECT_TRUE(StillOpen(h));
+        EXPECT_TRUE(converter.Writes().empty());
+        // An empty K[0], K[2] or K[3] is 0, as a 0 is shown.
+        SetText(h, IDC_TABLE_K2, "");
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(
-        converter.Writes(),
-        std::vector<std::string>{"01 46 10 00 00 C0 3F 00 00 00 00 00 00 00 00 00 00 00 C0 EA"});
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{
+                  "K [1] must be a number, such as 1.250000000E+01 or 12,5.",
+                  "K [2] must be a number, such as 1.250000000E+01 or 12,5; an empty field is 0."}));
+    EXPECT_EQ(converter.Writes(), std::vector<std::string>{"01 46 10 00 00 C0 3F 00 00 00 40 00 00 00 00 00 00 00 C0 AA"});
 }
 
 TEST_F(ProbeTableTest, CalculateEndsTheManualEntry) {

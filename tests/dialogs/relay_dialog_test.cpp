@@ -148,7 +148,7 @@ TEST_F(RelayTest, ADelayAbove65535IsRefusedAndTheDialogStays) {
               std::vector<std::string>{"01 42 0C CD CC 44 41 00 00 A0 C0 FF FF 00 00 35"});
 }
 
-TEST(RelayDelayText, DelaysOutsideTheWordAreRefusedAndNoNumberIsZero) {
+TEST(RelayDelayText, OnlyAWholeNumberInTheWordOrAnEmptyTextIsADelay) {
     EXPECT_EQ(RelayDialog::DelayFromText("0"), std::optional<uint16_t>(0));
     EXPECT_EQ(RelayDialog::DelayFromText("65535"), std::optional<uint16_t>(65535));
     EXPECT_EQ(RelayDialog::DelayFromText("+12"), std::optional<uint16_t>(12));
@@ -157,11 +157,77 @@ TEST(RelayDelayText, DelaysOutsideTheWordAreRefusedAndNoNumberIsZero) {
     EXPECT_EQ(RelayDialog::DelayFromText("70000"), std::nullopt);
     EXPECT_EQ(RelayDialog::DelayFromText("-1"), std::nullopt);
     EXPECT_EQ(RelayDialog::DelayFromText("4294967297"), std::nullopt);
-    // Text that is no number reads as 0, as in every edit of the tool.
+    // An empty edit means 0; any other text that is no whole number is refused.
     EXPECT_EQ(RelayDialog::DelayFromText(""), std::optional<uint16_t>(0));
-    EXPECT_EQ(RelayDialog::DelayFromText("12a"), std::optional<uint16_t>(0));
-    EXPECT_EQ(RelayDialog::DelayFromText("-"), std::optional<uint16_t>(0));
-    EXPECT_EQ(RelayDialog::DelayFromText("+-5"), std::optional<uint16_t>(0));
+    for (const char* text : {"12a", "-", "+", "+-5", "abc", "5.0", "1e3", " 5", "5 "})
+        EXPECT_EQ(RelayDialog::DelayFromText(text), std::nullopt) << text;
+}
+
+TEST_F(RelayTest, TextsThatAreNoNumberAreRefusedBeforeAnythingIsSent) {
+    int code = Run(MakeDialog(), [&](HWND h) {
+        const struct {
+            int id;
+            const char* text;
+        } refused[] = {{IDC_RELAY_CLOSE_VALUE, "nan"},
+                       {IDC_RELAY_CLOSE_VALUE, "1e999"},
+                       {IDC_RELAY_CLOSE_VALUE, "2.5000000000000000000000000000000e-2x"},
+                       {IDC_RELAY_OPEN_VALUE, "12abc"},
+                       {IDC_RELAY_CLOSE_DELAY, "5.0"},
+                       {IDC_RELAY_OPEN_DELAY, " 5"}};
+        for (const auto& r : refused) {
+            const std::string before = Text(h, r.id);
+            SetText(h, r.id, r.text);
+            ClickItem(h, IDOK);
+            EXPECT_TRUE(StillOpen(h)) << r.text;
+            EXPECT_EQ(GetFocus(), Item(h, r.id)) << r.text;
+            SetText(h, r.id, before.c_str());
+        }
+        // The whole text is read: 36 characters are 0.025, not 2.5.
+        SetText(h, IDC_RELAY_CLOSE_VALUE, "2.5000000000000000000000000000000e-2");
+        ClickItem(h, IDOK);
+    });
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"The close value must be a number, such as 12.5 or 12,5.",
+                                        "The close value must be a number, such as 12.5 or 12,5.",
+                                        "The close value must be a number, such as 12.5 or 12,5.",
+                                        "The open value must be a number, such as 12.5 or 12,5.",
+                                        "The close delay must be a whole number from 0 to 65535.",
+                                        "The open delay must be a whole number from 0 to 65535."}));
+    EXPECT_EQ(converter.Writes(),
+              std::vector<std::string>{"01 42 0C CD CC CC 3C 00 00 A0 C0 1E 00 07 00 8B"});
+}
+
+TEST_F(RelayTest, AValueThatIsNoNumberShowsInvalidAndIsNeverWrittenBack) {
+    converter.SetData(RelayBlock, {0x00, 0x00, 0xC0, 0x7F, 0x00, 0x00, 0x80, 0x7F, 0x1E, 0x00, 0x07,
+                                   0x00});  // NaN and +inf
+    int code = Run(MakeDialog(), [&](HWND h) {
+        EXPECT_EQ(Text(h, IDC_RELAY_CLOSE_VALUE), "Invalid");
+        EXPECT_EQ(Text(h, IDC_RELAY_OPEN_VALUE), "Invalid");
+        ClickItem(h, IDOK);
+        EXPECT_TRUE(StillOpen(h));
+        Cancel(h);
+    });
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(converter.Writes().empty());
+}
+
+TEST_F(RelayTest, AFailedWriteShowsWhatTheConverterHoldsAndSaysSo) {
+    int code = Run(MakeDialog(), [&](HWND h) {
+        SetText(h, IDC_RELAY_CLOSE_VALUE, "50");
+        converter.Silence(RelayBlock);
+        ClickItem(h, IDOK);
+        EXPECT_TRUE(StillOpen(h));
+        EXPECT_EQ(Text(h, IDC_RELAY_CLOSE_VALUE), "50");  // nothing could be read back
+        converter.Silence(RelayBlock, false);
+        converter.SetData(RelayBlock, StoredSettings);
+        Cancel(h);
+    });
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(messages, (std::vector<std::string>{"The converter did not confirm the relay "
+                                                  "settings, and what it holds could not be read "
+                                                  "back."}));
 }
 
 }  // namespace

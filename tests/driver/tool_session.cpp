@@ -53,19 +53,28 @@ struct DialogSearch {
     const char* caption = nullptr;
     int markerId = 0;
     HWND found = nullptr;
+    int count = 0;
 };
 
-BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+bool IsDialogSought(HWND window, const DialogSearch& search) {
     char className[32] = {};
     char caption[64] = {};
     GetClassNameA(window, className, sizeof className);
     GetWindowTextA(window, caption, sizeof caption);
-    if (std::string(className) == "#32770" && std::string(caption) == search->caption &&
-        IsWindowVisible(window) && GetDlgItem(window, search->markerId) != nullptr) {
-        search->found = window;
-        return FALSE;
-    }
+    return std::string(className) == "#32770" && std::string(caption) == search.caption &&
+           IsWindowVisible(window) && GetDlgItem(window, search.markerId) != nullptr;
+}
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    if (!IsDialogSought(window, *search)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    if (IsDialogSought(window, *search)) ++search->count;
     return TRUE;
 }
 
@@ -279,6 +288,13 @@ bool ToolSession::SelectIndex(MainChild child, int index, int boundMs) {
                        reinterpret_cast<LPARAM>(combo), boundMs);
 }
 
+void ToolSession::PostSelection(MainChild child, int index) {
+    HWND combo = Child(child);
+    SendBounded(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, AnswerBoundMs);
+    PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
 bool ToolSession::Tick(int boundMs) {
     return SendBounded(mainWindow, WM_TIMER, PollTimerId, 0, boundMs);
 }
@@ -346,6 +362,14 @@ HWND ToolSession::FindDialog(const char* caption, int markerId) {
     search.markerId = markerId;
     EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+int ToolSession::CountDialogs(const char* caption, int markerId) {
+    DialogSearch search;
+    search.caption = caption;
+    search.markerId = markerId;
+    EnumThreadWindows(thread, CountDialog, reinterpret_cast<LPARAM>(&search));
+    return search.count;
 }
 
 HWND ToolSession::WaitForDialog(const char* caption, int markerId, int timeoutMs) {

@@ -59,6 +59,8 @@ class ToolSession {
     // Selects item `index` of a list of the main window and notifies the window as the list does;
     // false when the window did not finish within `boundMs`.
     bool SelectIndex(MainChild child, int index, int boundMs);
+    // The same without waiting for the window: for a selection that may end in a message box.
+    void PostSelection(MainChild child, int index);
     // One poll cycle, as the window's timer starts it.
     bool Tick(int boundMs = 5000);
     bool SetReading(bool on);
@@ -79,6 +81,8 @@ class ToolSession {
     // A visible modal dialog of the tool with this caption that has the item `markerId`.
     HWND WaitForDialog(const char* caption, int markerId, int timeoutMs);
     HWND FindDialog(const char* caption, int markerId);
+    // How many visible dialogs of the tool (message boxes among them) have this caption and item.
+    int CountDialogs(const char* caption, int markerId);
     bool WaitGone(HWND dialog, int timeoutMs);
     std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
     // The item's text once it is other than `before` (and answered); after the time-out the last

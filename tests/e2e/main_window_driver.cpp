@@ -7,6 +7,8 @@
 //   main_window_driver reading          switch "Reading" on
 //   main_window_driver check            connect to COM1, check the values of a quiet zr3sim,
 //                                       write a setting, follow the live values with "Reading"
+//   main_window_driver refuse           a start of range that is no number: a message box, the
+//                                       text kept (the trace must hold no write of it)
 //   main_window_driver close            close the window and wait for the program to end
 //   main_window_driver outer W H        check the window's outer size in physical pixels
 //   main_window_driver bench [ROUNDS]   time the connect and the poll cycle against line time
@@ -148,6 +150,29 @@ int Check() {
     return Verdict();
 }
 
+// "12abc" as the start of range and "Write" (id 111): the window refuses it in a message box of
+// its own caption before anything is sent, and the edit keeps the text.
+int Refuse() {
+    ToolSession tool;
+    if (!AttachTool(tool)) return 1;
+    constexpr int RangeStartWriteId = 111;
+    constexpr int MessageTextId = 0xFFFF;  // the text of a message box
+    SendMessageA(tool.Child(MainChild::RangeStartEdit), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("12abc"));
+    tool.PostButton(RangeStartWriteId);
+    HWND box = tool.WaitForDialog("ZR3 config", IDOK, 10000);
+    if (box == nullptr) {
+        Fail("no message box after \"12abc\" was written");
+        return Verdict();
+    }
+    Expect("refusal", tool.ItemText(box, MessageTextId),
+           "The start of range must be a number, such as 12.5 or 12,5.");
+    tool.PostCommand(box, IDOK);
+    if (!tool.WaitGone(box, 5000)) Fail("the message box did not close");
+    Expect("start of range kept", tool.Text(MainChild::RangeStartEdit), "12abc");
+    return Verdict();
+}
+
 // The outer size, frame and caption included, as the display shows it.
 int Outer(int width, int height) {
     // Seen from a program that is not DPI aware, the system would scale the rectangle to 96 DPI.
@@ -254,6 +279,7 @@ int main(int argc, char** argv) {
     if (mode == "connect") return Connect(argc > 2 ? argv[2] : "COM1");
     if (mode == "reading") return Reading();
     if (mode == "check") return Check();
+    if (mode == "refuse") return Refuse();
     if (mode == "close") return CloseTool();
     if (mode == "outer" && argc > 3) return Outer(std::atoi(argv[2]), std::atoi(argv[3]));
     if (mode == "bench") {
@@ -261,8 +287,8 @@ int main(int argc, char** argv) {
         return Bench(rounds > 0 ? rounds : 5);
     }
     std::fputs(
-        "usage: main_window_driver connect [PORT] | reading | check | close | outer W H | bench "
-        "[ROUNDS]\n",
+        "usage: main_window_driver connect [PORT] | reading | check | refuse | close | outer W H | "
+        "bench [ROUNDS]\n",
         stderr);
     return 2;
 }

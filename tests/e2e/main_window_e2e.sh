@@ -19,6 +19,7 @@ if [ "${1:-}" = "--inside" ]; then
     driver=$2 shot=$3 dpi=$4
     status=0
     drive "$driver" check || status=$?
+    drive "$driver" refuse || status=$?
     # 665 x 462 at 96 DPI, each side scaled and rounded half up.
     drive "$driver" outer $(((665 * dpi + 48) / 96)) $(((462 * dpi + 48) / 96)) || status=$?
     screenshot "$shot" || echo "main_window_e2e: no screenshot" >&2
@@ -67,6 +68,11 @@ expect_line "input damping request" "$requests" "01 44 00 BB"
 expect_line "input damping answer" "$answers" "06 01 05 F4"
 # "21,5" written as the reference temperature: 21.5 = 0x41AC0000.
 expect_line "reference temperature write" "$requests" "01 3F 04 00 00 AC 41 CF"
+# "12abc" as the start of range was refused: no write of the start is on the line.
+if grep -q "^01 40 04 " <<<"$requests"; then
+    echo "main_window_e2e: a start of range was written although the text was refused" >&2
+    fail=1
+fi
 polls=$(count_lines "01 24 00 DB" "$requests")
 if [ "$polls" -lt 4 ]; then
     echo "main_window_e2e: only $polls resistance reads; \"Reading\" did not poll" >&2

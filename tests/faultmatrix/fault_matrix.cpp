@@ -219,11 +219,40 @@ const LineFault CloseRequest{
 const LineFault UnwritableDataFile{
     "data file unwritable", "",
     "the probe table's data file made read-only while the dialog runs, writable again before "
-    "Retry",
+    "Retry; meanwhile two close requests (WM_CLOSE) to the main window under the Retry / Cancel "
+    "box",
     false};
 
-// The steps of a sensor write, in the order the tool sends them.
-const uint8_t SensorSteps[] = {0x39, 0x3A, 0x3C, 0x3B, 0x32};
+// The steps of a sensor write, in the order the tool sends them, the commit last.
+const uint8_t SensorSteps[] = {0x39, 0x3A, 0x3C, 0x3B, 0x32, CodeCommitSensor};
+
+// The main window's caption, which its message boxes carry too.
+const char MainCaption[] = "ZR3 config";
+
+// The line of a "show" listing that starts with `key`, without the key; "" when there is none.
+std::string StateLine(const std::vector<std::string>& state, const std::string& key) {
+    for (const auto& line : state)
+        if (line.rfind(key + " ", 0) == 0) return line.substr(key.size() + 1);
+    return "";
+}
+
+// The sensor the converter measures with (its "applied" line without the count of commits).
+std::string AppliedSensor(const std::vector<std::string>& state) {
+    const std::string applied = StateLine(state, "applied");
+    return applied.substr(0, applied.rfind(" commits "));
+}
+
+// The codes of the writes among the frames, as two hex digits each.
+std::vector<std::string> WrittenCodes(const std::vector<TraceFrame>& frames) {
+    std::vector<std::string> codes;
+    for (const auto& frame : frames) {
+        if (!frame.IsWrite()) continue;
+        char code[3];
+        std::snprintf(code, sizeof code, "%02X", frame.Code());
+        codes.push_back(code);
+    }
+    return codes;
+}
 
 // The point measured in 1413 uS/cm is the data file's point `index`, the last one.
 void ExpectPointStored(CellRun& run, size_t index);
@@ -373,7 +402,8 @@ std::vector<PlaceColumn> FaultMatrix::Columns() {
         {TableMeasuringPlace, "inside the 20 samples of a probe table point"},
         {SensorWritePlace,
          "selecting another sensor model: the five writes 0x39 0x3A 0x3C 0x3B 0x32, then the "
-         "commit 0x2C; the fault at each step in turn"},
+         "commit 0x2C; the fault at each step in turn, and what the converter then measures with "
+         "(zr3sim's applied sensor)"},
     };
 }
 
@@ -1005,33 +1035,61 @@ void FaultMatrix::SensorWriteCell(CellRun& run, const LineFault& fault) {
     tool.SetReading(false);
     const auto storedBefore = sim.StoredState();
     const std::string heldModel = tool.Text(MainChild::SensorCombo);
+    const std::string measuredBefore = AppliedSensor(storedBefore);
+    const size_t cellStart = sim.Mark();
     // Ni1000 (6180): another table and window than the converter's Pt100.
     const int otherModel = 3;
-    for (size_t step = 0; step < std::size(SensorSteps); ++step) {
+    for (const uint8_t step : SensorSteps) {
         char code[3];
-        std::snprintf(code, sizeof code, "%02X", SensorSteps[step]);
+        std::snprintf(code, sizeof code, "%02X", step);
         const std::string at = std::string(" (step ") + code + ")";
+        const bool commit = step == CodeCommitSensor;
         sim.WaitQuiet(QuietBoundMs);
         const size_t mark = sim.Mark();
         std::string error;
         if (!run.Check(sim.Control("fault " + fault.words + " on " + code + " next 1", error),
                        "fault injected at each step", error))
             return;
-        run.Check(tool.SelectIndex(MainChild::SensorCombo, otherModel, 5000),
-                  "the selection returns within 5 s", "no answer" + at);
+        tool.PostSelection(MainChild::SensorCombo, otherModel);
+        // The outcome in a message box of the main window.
+        HWND box = tool.WaitForDialog(MainCaption, MessageTextId, 5000);
+        const std::string told = box != nullptr ? tool.ItemText(box, MessageTextId) : "";
+        run.Check(box != nullptr, "a message box of the main window tells the outcome",
+                  "none within 5 s" + at);
+        if (box != nullptr) {
+            tool.PostCommand(box, IDOK);
+            run.Check(tool.WaitGone(box, 5000), "OK closes the box", "still there" + at);
+        }
         sim.WaitQuiet(QuietBoundMs);
-        const auto frames = sim.Since(mark);
-        run.Check(CountRequests(frames, CodeCommitSensor) == 0, "no 0x2C on the wire",
-                  "a commit after the failed step " + std::string(code));
-        const size_t writes = Writes(frames).size();
-        run.Check(writes == step + 1, "nothing written after the failed step",
-                  std::to_string(writes) + " writes" + at);
-        // What the list shows is what a new connection reads from the converter.
+        const auto state = sim.StoredState();
+        const std::string applied = AppliedSensor(state);
+        const std::string written = StateLine(state, "sensor");
         const std::string shown = tool.Text(MainChild::SensorCombo);
-        tool.SelectPort("COM1", SelectBoundMs, error);
-        const std::string read = tool.Text(MainChild::SensorCombo);
-        run.Check(shown == read, "the list shows the sensor the converter holds",
-                  "shown " + Quoted(shown) + ", the converter holds " + Quoted(read) + at);
+        if (!commit) {
+            const auto codes = WrittenCodes(sim.Since(mark));
+            run.Check(codes.size() >= 6 &&
+                          std::vector<std::string>(codes.end() - 6, codes.end()) ==
+                              std::vector<std::string>{"39", "3A", "3C", "3B", "32", "2C"},
+                      "the way back: the measured sensor's sequence written again and committed",
+                      "written " + Joined(codes, " ") + at);
+            run.Check(applied == measuredBefore,
+                      "the converter measures with its own sensor still (zr3sim's applied sensor)",
+                      "applied " + Quoted(applied) + at);
+            run.Check(written == measuredBefore, "the written sensor is the measured one again",
+                      "written " + Quoted(written) + at);
+            run.Check(shown == heldModel, "the list shows the sensor the converter measures with",
+                      "shown " + Quoted(shown) + at);
+            run.Check(told.find("not changed") != std::string::npos,
+                      "the box says that the sensor was not changed", Quoted(told) + at);
+        } else {
+            run.Check(applied == written && applied != measuredBefore,
+                      "after the commit the converter measures with the new sensor",
+                      "applied " + Quoted(applied) + ", written " + Quoted(written));
+            run.Check(shown.empty(), "with the commit's answer lost the list shows no model",
+                      "shown " + Quoted(shown));
+            run.Check(told.find("not known") != std::string::npos,
+                      "the box says that the sensor measured with is not known", Quoted(told));
+        }
     }
     // The converter's own sensor back, written whole.
     sim.Control("fault clear");
@@ -1042,15 +1100,17 @@ void FaultMatrix::SensorWriteCell(CellRun& run, const LineFault& fault) {
     tool.SelectIndex(MainChild::SensorCombo, 0, 5000);
     sim.WaitQuiet(QuietBoundMs);
     run.Check(CountRequests(sim.Since(mark), CodeCommitSensor) == 1 &&
-                  tool.Text(MainChild::SensorCombo) == heldModel,
-              "on a sound line the whole sensor is written and committed");
-    // One commit more: the one that wrote the converter's own sensor back.
+                  tool.Text(MainChild::SensorCombo) == heldModel &&
+                  tool.FindDialog(MainCaption, MessageTextId) == nullptr,
+              "on a sound line the whole sensor is written and committed, without a box");
+    // As before but for the commits: one for each 0x2C the converter was sent.
+    const size_t commits = CountRequests(sim.Since(cellStart), CodeCommitSensor);
     std::vector<std::string> committed;
     for (const auto& line : storedBefore) {
         const size_t at = line.rfind(" commits ");
         if (line.rfind("applied ", 0) != 0 || at == std::string::npos) continue;
-        const int commits = std::atoi(line.c_str() + at + 9);
-        committed.push_back(line.substr(0, at + 9) + std::to_string(commits + 1));
+        const size_t before = static_cast<size_t>(std::atoi(line.c_str() + at + 9));
+        committed.push_back(line.substr(0, at + 9) + std::to_string(before + commits));
     }
     run.ExpectStored(storedBefore, sim.StoredState(), committed,
                      "the converter's settings as before (its own sensor written back)");
@@ -1142,8 +1202,10 @@ void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
     tool.PostCommand(window, IDOK);
     // The message box: the dialog's caption, and a Retry button the dialog does not have.
     HWND box = tool.WaitForDialog(TableDialogKind.caption, IDRETRY, 5000);
-    SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!run.Check(box != nullptr, "OK shows a message box", "none within 5 s")) return;
+    if (!run.Check(box != nullptr, "OK shows a message box", "none within 5 s")) {
+        SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return;
+    }
     const std::string text = tool.ItemText(box, MessageTextId);
     run.Check(text.find("could not be stored") != std::string::npos &&
                   text.find(dataFile) != std::string::npos,
@@ -1151,12 +1213,32 @@ void FaultMatrix::UnwritableDataFileCell(CellRun& run) {
     run.Check(GetDlgItem(box, IDRETRY) != nullptr && GetDlgItem(box, IDCANCEL) != nullptr,
               "it offers Retry and Cancel");
     run.Check(IsWindowVisible(window) != 0, "the dialog stays open meanwhile");
+    // Close requests under the box: refused, answered at once, and no further box.
+    for (int request = 0; request < 2; ++request) {
+        DWORD_PTR answer = 0;
+        run.Check(SendMessageTimeoutA(tool.main(), WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG,
+                                      ToolSession::AnswerBoundMs, &answer) != 0,
+                  "a close request under the box is answered within 2 s", "no answer");
+    }
+    run.Check(IsWindowVisible(box) != 0 && IsWindowVisible(window) != 0,
+              "the box and the dialog stay after two close requests");
+    const int boxes = tool.CountDialogs(TableDialogKind.caption, IDRETRY);
+    run.Check(boxes == 1, "no further box stacked", std::to_string(boxes) + " boxes");
+    run.Check(IsWindowEnabled(tool.main()) == 0, "the main window stays unusable under the box");
+    const std::string damping = sim.Shown("input-damping");
+    run.Check(damping == "0", "the converter keeps damping 0 while the dialog runs (zr3sim)",
+              "input-damping " + damping);
+    SetFileAttributesA(dataFile.c_str(), FILE_ATTRIBUTE_NORMAL);
     tool.PostCommand(box, IDRETRY);
     run.Check(tool.WaitGone(window, 5000), "Retry on the writable file stores and closes it");
     ExpectPointStored(run, pointIndex);
     WaitForWrites(sim, mark, 2, 3000);
     run.ExpectWrites(sim.Since(mark), {DampingZeroWrite, DampingRestoreWrite},
                      "only the damping 0 and its restore written");
+    run.Check(sim.Shown("input-damping") == "5", "the converter has its damping 5 again (zr3sim)",
+              "input-damping " + sim.Shown("input-damping"));
+    run.Check(tool.Alive() && IsWindowEnabled(tool.main()) != 0,
+              "the refused close requests leave the tool running and usable");
     sim.Control("set cell 1");
     ExpectMainRecovers(run);
 }

@@ -1,3 +1,4 @@
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -226,7 +227,7 @@ class NumberDialog : public ShadedDialog {
         edit->SetFixed(*result, 2);
     }
     void OnOk(WindowMessage& message) override {
-        *result = edit->GetFloat();
+        *result = edit->GetFloat().value_or(0.0f);
         ShadedDialog::OnOk(message);
     }
     NumberEdit* edit = nullptr;
@@ -339,6 +340,70 @@ TEST_F(ApplicationTest, ADialogWhoseParentGoesDuringItsRunIsDestroyedOnce) {
     EXPECT_EQ(app.MainWin, nullptr);
     EXPECT_TRUE(app.ModalDialogs.empty());
     EXPECT_TRUE(ui_test::PumpMessages());
+}
+
+// OK asks a question in a message box of the dialog's own, then ends the dialog.
+class AskingDialog : public ShadedDialog {
+  public:
+    AskingDialog(WindowObject* parent, int* boxes)
+        : ShadedDialog(parent, TEST_DIALOG_NAMED), boxes(boxes) {}
+    void OnOk(WindowMessage&) override {
+        ++*boxes;
+        MessageBoxA(Handle, "Store again?", "Question", MB_RETRYCANCEL);
+        EndModal(OkCode);
+    }
+    int* boxes = nullptr;
+};
+
+// What a thread timer does once the dialog's message box is up, from inside the box's loop.
+std::function<void(HWND box)> whileBoxUp;
+void CALLBACK WatchForBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = FindWindowA("#32770", "Question");
+    if (box == nullptr || !IsWindowVisible(box) || !whileBoxUp) return;
+    KillTimer(nullptr, timer);
+    auto action = std::move(whileBoxUp);
+    whileBoxUp = nullptr;
+    action(box);
+}
+
+TEST_F(ApplicationTest, NothingEndsUnderADialogsOwnMessageBoxAndNoQuestionStacks) {
+    ui_test::TestApplication app([](const char* name) { return new MainTestWindow(name); });
+    Window* main = app.MainWin;
+    HWND handle = main->Handle;
+    int boxes = 0, destroyed = 0, sessionEnds = 0;
+    bool dialogStayed = false, mainDisabled = false;
+    LRESULT endSessionAnswer = 1;
+    int secondRun = 0;
+    int code = ui_test::RunModalDriven(
+        app, std::make_unique<AskingDialog>(main, &boxes), [&](HWND dialog) {
+            // A second dialog over the same window is refused while this one runs.
+            secondRun =
+                app.RunModal(std::make_unique<CountingDialog>(main, &destroyed, &sessionEnds));
+            whileBoxUp = [&, dialog](HWND box) {
+                SendMessageA(handle, WM_CLOSE, 0, 0);
+                SendMessageA(handle, WM_CLOSE, 0, 0);
+                SendMessageA(dialog, WM_CLOSE, 0, 0);
+                endSessionAnswer = SendMessageA(handle, WM_QUERYENDSESSION, 0, 0);
+                dialogStayed = IsWindowVisible(dialog) && app.RunningModal() != nullptr;
+                mainDisabled = !IsWindowEnabled(handle);
+                ui_test::SendCommand(box, IDCANCEL);
+            };
+            SetTimer(nullptr, 0, 10, WatchForBox);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        });
+    EXPECT_EQ(secondRun, Dialog::CancelCode);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(dialogStayed);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_EQ(endSessionAnswer, 0);
+    // The dialog ended by its own OK once the box was answered; the close requests were refused.
+    EXPECT_EQ(code, Dialog::OkCode);
+    EXPECT_FALSE(app.CloseDeferred);
+    EXPECT_FALSE(ui_test::PumpMessages());
+    EXPECT_EQ(app.MainWin, main);
+    EXPECT_TRUE(IsWindowEnabled(handle));
 }
 
 }  // namespace

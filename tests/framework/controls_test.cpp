@@ -1,5 +1,7 @@
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <windows.h>
@@ -91,23 +93,23 @@ TEST_F(ControlsTest, VersionsAndKindsBecomeTheirTexts) {
     value_text::SetVersion(check->Handle, 0x0210);
     EXPECT_EQ(Text(check), "2.10");
     value_text::SetInteger(nullptr, 5);
-    EXPECT_EQ(value_text::GetInteger(nullptr), 0);
+    EXPECT_EQ(value_text::GetInteger(nullptr), std::nullopt);
 }
 
-TEST_F(ControlsTest, TypedNumbersReadWithCommaAndInvalidTextAsZero) {
+TEST_F(ControlsTest, TypedNumbersAreTheWholeTextOrNothing) {
     auto floatOf = [&](const char* text) {
         SetWindowTextA(number->Handle, text);
         return number->GetFloat();
     };
-    EXPECT_FLOAT_EQ(floatOf("1,5"), 1.5f);
-    EXPECT_FLOAT_EQ(floatOf("1.5"), 1.5f);
-    EXPECT_FLOAT_EQ(floatOf("-2.5E+01"), -25.0f);
-    EXPECT_EQ(floatOf("1.5abc"), 0.0f);
-    EXPECT_EQ(floatOf(""), 0.0f);
-    EXPECT_EQ(floatOf("abc"), 0.0f);
-    // 31 characters are read: the text beyond them does not spoil the number.
-    EXPECT_FLOAT_EQ(floatOf("1.00000000000000000000000000000x"), 1.0f);
-    EXPECT_EQ(floatOf("1.0000000000000000000000000000x"), 0.0f);
+    EXPECT_EQ(floatOf("1,5"), 1.5f);
+    EXPECT_EQ(floatOf("1.5"), 1.5f);
+    EXPECT_EQ(floatOf("-2.5E+01"), -25.0f);
+    for (const char* text :
+         {"1.5abc", "", "abc", "nan", "inf", "1e999", "12abc", "0x10", "+-5", " 5", "5 "})
+        EXPECT_EQ(floatOf(text), std::nullopt) << text;
+    // The whole text is read, however long: 36 characters are not cut into another number.
+    EXPECT_EQ(floatOf("2.5000000000000000000000000000000e-2"), 0.025f);
+    EXPECT_EQ(floatOf("1.00000000000000000000000000000x"), std::nullopt);
 
     auto integerOf = [&](const char* text) {
         SetWindowTextA(number->Handle, text);
@@ -115,12 +117,20 @@ TEST_F(ControlsTest, TypedNumbersReadWithCommaAndInvalidTextAsZero) {
     };
     EXPECT_EQ(integerOf("-40"), -40);
     EXPECT_EQ(integerOf("+7"), 7);
-    EXPECT_EQ(integerOf("12a"), 0);
-    EXPECT_EQ(integerOf(""), 0);
-    EXPECT_EQ(integerOf("2147483648"), 0);
-    // Only the first 15 characters count.
-    EXPECT_EQ(integerOf("000000000000042xyz"), 42);
-    EXPECT_EQ(integerOf("00000000000042x"), 0);
+    for (const char* text : {"12a", "", "2147483648", "5.0", "1e3", " 5", "+-5", "+"})
+        EXPECT_EQ(integerOf(text), std::nullopt) << text;
+    EXPECT_EQ(integerOf("000000000000042"), 42);
+    EXPECT_EQ(integerOf("000000000000042xyz"), std::nullopt);
+}
+
+TEST_F(ControlsTest, AValueThatIsNoNumberShowsInvalid) {
+    number->SetFixed(std::numeric_limits<float>::quiet_NaN(), 1);
+    EXPECT_EQ(Text(number), "Invalid");
+    number->SetFloat(-std::numeric_limits<float>::infinity());
+    EXPECT_EQ(Text(number), "Invalid");
+    EXPECT_EQ(number->GetFloat(), std::nullopt);
+    field->SetFixed(std::numeric_limits<float>::infinity(), 2);
+    EXPECT_EQ(Text(field), "Invalid");
 }
 
 TEST_F(ControlsTest, ComboSetTextSelectsTheItemThatBeginsWithTheText) {

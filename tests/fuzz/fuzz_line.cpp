@@ -18,6 +18,8 @@ void FuzzLine::BeginExchange() {
     delivered.clear();
     purges.clear();
     readCount = 0;
+    quietWaitReads = 0;
+    quietWaitPurges.clear();
 }
 
 bool FuzzLine::Open(const char* path) {
@@ -42,6 +44,20 @@ void FuzzLine::CheckWithinFrame(const uint8_t* buffer, size_t count) const {
 }
 
 size_t FuzzLine::Read(uint8_t* buffer, size_t count) {
+    std::less<const uint8_t*> before;
+    const bool intoFrame = frameStart != nullptr && !before(buffer, frameStart) &&
+                           before(buffer, frameStart + frameSize);
+    if (!intoFrame) {
+        // The wait for a quiet line reads into a buffer of its own, never more than a frame.
+        if (count > frameSize) CheckWithinFrame(buffer, count);
+        if (!open) return 0;
+        ++quietWaitReads;
+        if (input.remaining_bytes() == 0 || count == 0) return 0;
+        const size_t wanted = input.ConsumeIntegralInRange<size_t>(0, count);
+        const std::vector<uint8_t> bytes = input.ConsumeBytes<uint8_t>(wanted);
+        if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
+        return bytes.size();
+    }
     CheckWithinFrame(buffer, count);
     if (!open) return 0;
     ++readCount;
@@ -73,5 +89,9 @@ size_t FuzzLine::Write(const uint8_t* buffer, size_t count) {
 }
 
 void FuzzLine::Purge(uint32_t flags) {
-    if (open) purges.push_back(flags);
+    if (!open) return;
+    if (quietWaitReads > 0 && writeCount == 0 && readCount == 0)
+        quietWaitPurges.push_back(flags);
+    else
+        purges.push_back(flags);
 }

@@ -13,9 +13,11 @@ class FuzzedDataProvider;
 // has run out every read returns 0, as a silent converter does at its time-out. A read that
 // completes a positive answer takes one more choice: whether to make its checksum right.
 //
-// The line knows the frame buffer of the link that uses it and stops the program on any read or
-// write that reaches outside it. It records what one exchange did: the request written, the bytes
-// handed over, the purges and the number of reads.
+// The line knows the frame buffer of the link that uses it and stops the program on any write
+// that reaches outside it. Reads into the frame belong to the answer; reads into another buffer
+// are the link's wait for a quiet line before a request (at most a frame's size each), and the
+// purge that follows them is that wait's. It records what one exchange did: the request written,
+// the bytes handed over, the purges and the number of reads, the wait's apart.
 class FuzzLine : public SerialPort {
   public:
     explicit FuzzLine(FuzzedDataProvider& input) : input(input) {}
@@ -30,6 +32,8 @@ class FuzzLine : public SerialPort {
     const std::vector<uint8_t>& Delivered() const { return delivered; }
     const std::vector<uint32_t>& Purges() const { return purges; }
     int ReadCount() const { return readCount; }
+    int QuietWaitReads() const { return quietWaitReads; }
+    const std::vector<uint32_t>& QuietWaitPurges() const { return quietWaitPurges; }
 
     bool Open(const char* path) override;
     void Close() override { open = false; }
@@ -52,4 +56,6 @@ class FuzzLine : public SerialPort {
     std::vector<uint8_t> delivered;
     std::vector<uint32_t> purges;
     int readCount = 0;
+    int quietWaitReads = 0;
+    std::vector<uint32_t> quietWaitPurges;
 };

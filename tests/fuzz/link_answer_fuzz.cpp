@@ -101,6 +101,9 @@ class LinkFuzz {
         line->BeginExchange();
     }
     Judged Judge(uint8_t code, const Bytes& requestData, uint8_t answerLength, bool ok);
+    // A request after a failed exchange first reads until the line is quiet (one read that
+    // brings nothing, or a frame's worth of reads), then purges; any other request does not.
+    void JudgeQuietWait();
     Judged JudgeAnswer(uint8_t answerLength, bool ok);
 
     template <typename T, typename Call, typename Decode>
@@ -124,11 +127,28 @@ class LinkFuzz {
     FuzzLine* line = nullptr;
     std::unique_ptr<ConverterLink> link;
     bool wasOpen = false;
+    // The last exchange failed and no request has been written since.
+    bool quietWaitDue = false;
 };
+
+void LinkFuzz::JudgeQuietWait() {
+    if (quietWaitDue && wasOpen) {
+        Require(line->QuietWaitReads() >= 1 &&
+                    line->QuietWaitReads() <= static_cast<int>(ConverterLink::FrameSize),
+                "no wait for a quiet line");
+        Require(line->QuietWaitPurges() == std::vector<uint32_t>{0x000C},
+                "no purge after the wait");
+    } else {
+        Require(line->QuietWaitReads() == 0 && line->QuietWaitPurges().empty(),
+                "waited for a quiet line without a failure");
+    }
+    quietWaitDue = false;
+}
 
 Judged LinkFuzz::JudgeAnswer(uint8_t answerLength, bool ok) {
     const Bytes& got = line->Delivered();
     Judged judged;
+    quietWaitDue = !ok;
     if (!wasOpen) {
         Require(line->ReadCount() == 0 && line->Purges().empty(), "closed link used the line");
         Require(!ok, "closed link reported success");
@@ -170,6 +190,7 @@ Judged LinkFuzz::Judge(uint8_t code, const Bytes& requestData, uint8_t answerLen
     } else {
         Require(line->WriteCount() == 0, "closed link wrote");
     }
+    JudgeQuietWait();
     return JudgeAnswer(answerLength, ok);
 }
 
@@ -328,7 +349,13 @@ void LinkFuzz::RawRequest() {
     Begin();
     const size_t written = link->SendRequest(code, length);
     // A request whose data and checksum would not fit the frame is not sent at all.
-    if (!wasOpen || length > ConverterLink::FrameSize - 4) {
+    if (length > ConverterLink::FrameSize - 4) {
+        Require(written == 0 && line->WriteCount() == 0 && line->QuietWaitReads() == 0,
+                "oversized request sent");
+        return;
+    }
+    JudgeQuietWait();
+    if (!wasOpen) {
         Require(written == 0 && line->WriteCount() == 0, "oversized or closed request sent");
         return;
     }
@@ -387,6 +414,7 @@ void LinkFuzz::Step() {
         case 0:
             link->Open("COM1");
             Require(link->IsOpen(), "open failed");
+            quietWaitDue = false;
             break;
         case 1:
             link->Close();

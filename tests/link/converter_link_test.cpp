@@ -164,6 +164,7 @@ TEST(ConverterLinkFrames, IdentityIsAlwaysATerminatedTextOfAtMostEight) {
     EXPECT_STREQ(scripted.Link().identity(), "ABCDEFGH");
 
     // What follows the converter's zero byte is not part of the text.
+    port.QueueSilence();  // the line is quiet after the failure
     port.QueueAnswer(HexBytes("06 08 5A 52 33 00 78 79 7A 21 87"));
     ASSERT_NE(scripted.Link().Identify(), nullptr);
     EXPECT_STREQ(scripted.Link().identity(), "ZR3");
@@ -265,11 +266,13 @@ TEST(ConverterLinkAnswers, AChecksumErrorPurgesAndKeepsTheValue) {
     EXPECT_EQ(port.Purges(), std::vector<uint32_t>{0x000C});
 
     // A float write that fails keeps what the caller typed.
+    port.QueueSilence();
     port.QueueAnswer(HexBytes("06 04 00 00 40 41 76"));
     float typed = 12.5f;
     EXPECT_FALSE(scripted.Link().WriteFloat(0x40, typed));
     EXPECT_EQ(typed, 12.5f);
-    EXPECT_EQ(port.Purges(), (std::vector<uint32_t>{0x000C, 0x000C}));
+    // The second purge is the one before the write, after the first failure.
+    EXPECT_EQ(port.Purges(), (std::vector<uint32_t>{0x000C, 0x000C, 0x000C}));
 }
 
 TEST(ConverterLinkAnswers, AWrongLengthFailsWithoutPurge) {
@@ -309,9 +312,11 @@ TEST(ConverterLinkAnswers, AHeaderThatCannotStartAnAnswerIsReadAlone) {
     zero.Port().QueueAnswer(HexBytes("06 FA 15 EB"));
     EXPECT_FALSE(zero.Link().ReceiveAnswer(0xFA));
     EXPECT_EQ(zero.Port().PendingInput(), 2u);
+    EXPECT_TRUE(zero.Port().Purges().empty());
+    // The next request first reads the two left over, then purges once the line is quiet.
     EXPECT_FALSE(zero.Link().ReadByte(0x44, value));
     EXPECT_EQ(zero.Port().PendingInput(), 0u);
-    EXPECT_TRUE(zero.Port().Purges().empty());
+    EXPECT_EQ(zero.Port().Purges(), std::vector<uint32_t>{0x000C});
     EXPECT_EQ(value, 77);
 }
 
@@ -334,18 +339,19 @@ TEST(ConverterLinkAnswers, SilenceOrACutAnswerFailsWithoutPurge) {
     ScriptedSerialPort& port = scripted.Port();
     float value = 1.5f;
     EXPECT_FALSE(scripted.Link().ReadFloat(0x40, value));  // nothing at all
-
-    port.QueueAnswer({0x06});  // header cut
-    EXPECT_FALSE(scripted.Link().ReadFloat(0x40, value));
-
-    port.QueueAnswer(HexBytes("06 04 00 00"));  // data cut
-    EXPECT_FALSE(scripted.Link().ReadFloat(0x40, value));
-
-    port.QueueAnswer(HexBytes("06 04 00 00 40 41"));  // checksum missing
-    EXPECT_FALSE(scripted.Link().ReadFloat(0x40, value));
-
-    EXPECT_EQ(value, 1.5f);
     EXPECT_TRUE(port.Purges().empty());
+
+    for (const char* cut : {"06", "06 04 00 00", "06 04 00 00 40 41"}) {
+        SCOPED_TRACE(cut);
+        port.QueueSilence();  // the line is quiet after the failure
+        port.QueueAnswer(HexBytes(cut));
+        port.ClearRecord();
+        EXPECT_FALSE(scripted.Link().ReadFloat(0x40, value));
+        // Only the purge before the request, none after the cut answer.
+        EXPECT_EQ(port.Purges(), std::vector<uint32_t>{0x000C});
+        EXPECT_EQ(port.Events()[1], "Purge 000C");
+    }
+    EXPECT_EQ(value, 1.5f);
 }
 
 TEST(ConverterLinkAnswers, AnAnswerArrivingInPiecesIsCollected) {
@@ -381,6 +387,47 @@ TEST(ConverterLinkAnswers, TransfersOnAClosedLinkFailAtOnce) {
     EXPECT_TRUE(port.Writes().empty());
     EXPECT_EQ(port.ReadCount(), 0u);
     EXPECT_EQ(port.PendingInput(), 4u);
+}
+
+// Known failure: the answer to the start of range comes after the time-out. The next request
+// first reads until one read passes without a byte, then purges; only then is it written.
+TEST(ConverterLinkAnswers, AfterAFailureTheNextRequestWaitsForAQuietLine) {
+    ScriptedLink scripted;
+    ScriptedSerialPort& port = scripted.Port();
+    port.ClearRecord();
+    port.QueueSilence();                                 // the time-out passes ...
+    port.QueueAnswer(HexBytes("06 04 00 00 48 41 6D"));  // ... then the answer 12.5 arrives
+    port.QueueSilence();
+    port.QueueSilence();                                 // the line stays quiet for a whole read
+    port.QueueAnswer(HexBytes("06 04 00 00 FA 44 B8"));  // 2000, the answer to the next request
+    float start = 1.0f;
+    EXPECT_FALSE(scripted.Link().ReadRangeStart(start));
+    EXPECT_EQ(start, 1.0f);
+    float end = 0.0f;
+    EXPECT_TRUE(scripted.Link().ReadRangeEnd(end));
+    EXPECT_EQ(end, 2000.0f);
+    EXPECT_EQ(port.Events(), (Strings{"Write 01 40 00 BF", "Read 0/2", "Read 7/64", "Read 0/64",
+                                      "Purge 000C", "Write 01 41 00 BE", "Read 2/2", "Read 5/5"}));
+
+    // After a success the next request goes out at once.
+    port.ClearRecord();
+    port.QueueAnswer(HexBytes("06 04 00 00 FA 44 B8"));
+    EXPECT_TRUE(scripted.Link().ReadRangeEnd(end));
+    EXPECT_EQ(port.Events(), (Strings{"Write 01 41 00 BE", "Read 2/2", "Read 5/5"}));
+}
+
+TEST(ConverterLinkAnswers, ALineThatNeverFallsQuietIsGivenUpAfterAFrameOfReads) {
+    ScriptedLink scripted;
+    ScriptedSerialPort& port = scripted.Port();
+    port.QueueAnswer(HexBytes("06 01 05 F5"));  // bad checksum
+    uint8_t value = 0;
+    EXPECT_FALSE(scripted.Link().ReadByte(0x44, value));
+    port.QueueAnswer(std::vector<uint8_t>(100 * ConverterLink::FrameSize, 0x55));
+    port.ClearRecord();
+    scripted.Link().ReadByte(0x44, value);
+    ASSERT_GE(port.Events().size(), ConverterLink::FrameSize + 2);
+    EXPECT_EQ(port.Events()[ConverterLink::FrameSize], "Purge 000C");
+    EXPECT_EQ(port.Events()[ConverterLink::FrameSize + 1], "Write 01 44 00 BB");
 }
 
 TEST(ConverterLinkAnswers, AnUnwrittenRequestShowsUpAsAMissingAnswer) {
@@ -421,6 +468,8 @@ TEST(ConverterLinkAnswers, RandomLineNoiseNeverEscapesTheFrame) {
                 b = static_cast<uint8_t>(byte(random));
             if (k == 1 && bytes.size() >= 2 && byte(random) % 2 == 0) bytes[0] = 0x06;
         }
+        // A failed round leaves the next request waiting for a quiet line first.
+        if (link.lastFailure() != ExchangeFailure::None) port.QueueSilence();
         // Delivered in random pieces.
         size_t at = 0;
         while (at < bytes.size()) {
@@ -475,8 +524,9 @@ TEST(ConverterLinkAnswers, RandomLineNoiseNeverEscapesTheFrame) {
             }
         }
         EXPECT_EQ(link.identity()[ConverterLink::IdentitySize], '\0');
-        // At most the 64 bytes of a frame, one read per byte in the worst case, and the end.
-        EXPECT_LE(port.ReadCount() - readsBefore, ConverterLink::FrameSize + 1);
+        // At most the 64 bytes of a frame, one read per byte in the worst case, and the end; and
+        // the one read that finds the line quiet after a failure.
+        EXPECT_LE(port.ReadCount() - readsBefore, ConverterLink::FrameSize + 2);
         // Drop what is left so that each round starts on a quiet line.
         while (port.PendingInput() > 0) {
             uint8_t sink[64];
@@ -510,7 +560,8 @@ TEST(ConverterLinkFrames, AFailedExchangeNamesItsCause) {
         uint8_t value = 0;
         EXPECT_FALSE(scripted.Link().ReadByte(0x44, value));
         EXPECT_STREQ(ExchangeFailureText(scripted.Link().lastFailure()), c.cause);
-        // The next exchange that succeeds clears the cause.
+        // The next exchange that succeeds, on a line quiet after the failure, clears the cause.
+        scripted.Port().QueueSilence();
         scripted.Port().QueueAnswer(HexBytes("06 01 05 F4"));
         EXPECT_TRUE(scripted.Link().ReadByte(0x44, value));
         EXPECT_EQ(scripted.Link().lastFailure(), ExchangeFailure::None);

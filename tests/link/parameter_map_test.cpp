@@ -200,6 +200,7 @@ TEST(ParameterMap, RelaySettingsTravelFloatsThenWordsAndComeBackAnswered) {
     EXPECT_EQ(typed.closeValue, 100.0f);
     EXPECT_EQ(typed.openDelay, 0x0102);
 
+    port.QueueSilence();  // the line is quiet after the failure
     port.QueueAnswer(HexBytes("06 0C 00 00 C7 42 00 00 A0 BF 58 02 03 00 29"));
     RelaySettings read;
     EXPECT_TRUE(scripted.Link().ReadRelaySettings(read));

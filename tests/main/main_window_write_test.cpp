@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/control_commands.h"
 #include "tests/main/main_window_fixture.h"
 #include "ui/dialogs/cable_compensation_dialog.h"
 #include "ui/dialogs/probe_calibration_dialog.h"
@@ -40,11 +41,11 @@ TEST_F(MainWindowWriteTest, TheCoefficientIsEnteredInPercentWithACommaAndShownAs
 
 TEST_F(MainWindowWriteTest, EachNumberIsWrittenFromItsEditAndTheAnswerShown) {
     StartConnected();
-    // Letters read as 0, which is written.
-    Type(Handle(window->rangeStartEdit), "abc");
+    // The whole text is read: 36 characters are 0.025, not the 2.5 of their first 31.
+    Type(Handle(window->rangeStartEdit), "2.5000000000000000000000000000000e-2");
     ClickId(MainWindow::RangeStartWriteId);
     ASSERT_EQ(port->Writes().size(), 1u);
-    EXPECT_EQ(port->Writes()[0], Request(0x40, {0, 0, 0, 0}));
+    EXPECT_EQ(port->Writes()[0], Request(0x40, {0xCD, 0xCC, 0xCC, 0x3C}));
     EXPECT_EQ(Text(window->rangeStartEdit), "0.0");
 
     port->ClearRecord();
@@ -63,11 +64,76 @@ TEST_F(MainWindowWriteTest, EachNumberIsWrittenFromItsEditAndTheAnswerShown) {
     EXPECT_EQ(Text(window->refTempEdit), "-5.3");
     EXPECT_EQ(model->state().referenceTemperature, -5.26f);
 
-    // A failed write keeps what the user typed.
+    // A failed write shows what the converter holds, read back ...
+    Answer(0x3F, {{0x00}, FloatBytes(-5.26f)});  // an answer of the wrong length, then -5.26
+    Type(Handle(window->refTempEdit), "18.75");
+    ClickId(MainWindow::RefTempWriteId);
+    EXPECT_EQ(Text(window->refTempEdit), "-5.3");
+    EXPECT_TRUE(messages.empty());
+
+    // ... and where that fails too, the field keeps what was typed and the user is told, once.
     Silence(0x3F);
     Type(Handle(window->refTempEdit), "18.75");
     ClickId(MainWindow::RefTempWriteId);
     EXPECT_EQ(Text(window->refTempEdit), "18.75");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "The converter did not confirm the new reference temperature, and what it holds "
+              "could not be read back.");
+    EXPECT_EQ(messages[0].caption, "ZR3 config");
+    EXPECT_EQ(messages[0].style, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+}
+
+// Known refusals: no text but a number typed in full is written, each refused with its field's
+// words before anything goes on the wire, the edit focused with its text selected.
+TEST_F(MainWindowWriteTest, ATextThatIsNoNumberIsRefusedBeforeAnythingIsSent) {
+    StartConnected();
+    const struct {
+        NumberEdit* edit;
+        int button;
+        const char* words;
+    } fields[] = {
+        {window->rangeStartEdit, MainWindow::RangeStartWriteId,
+         "The start of range must be a number, such as 12.5 or 12,5."},
+        {window->rangeEndEdit, MainWindow::RangeEndWriteId,
+         "The end of range must be a number, such as 2000.0 or 2000,0."},
+        {window->refTempEdit, MainWindow::RefTempWriteId,
+         "The reference temperature must be a number, such as 25.0 or 25,0."},
+        {window->coefficientEdit, MainWindow::CoefficientWriteId,
+         "The coefficient must be a number in percent, such as 2.10 or 2,10."},
+    };
+    for (const auto& field : fields) {
+        for (const char* text : {"nan", "inf", "1e999", "12abc", "0x10", "+-5", " 5", ""}) {
+            SCOPED_TRACE(std::string(field.words) + " / " + text);
+            messages.clear();
+            Type(Handle(field.edit), text);
+            ClickId(field.button);
+            EXPECT_TRUE(port->Writes().empty());
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, field.words);
+            EXPECT_EQ(GetFocus(), Handle(field.edit));
+            DWORD first = 1, last = 0;
+            SendMessageA(Handle(field.edit), EM_GETSEL, reinterpret_cast<WPARAM>(&first),
+                         reinterpret_cast<LPARAM>(&last));
+            EXPECT_EQ(first, 0u);
+            EXPECT_EQ(last, std::string(text).size());
+        }
+    }
+}
+
+// The converter answers NaN and infinity: shown as "Invalid", never written back untouched.
+TEST_F(MainWindowWriteTest, AValueThatIsNoNumberShowsInvalidAndIsNotWrittenBack) {
+    Start();
+    AnswerFloat(0x40, std::nanf(""));
+    AnswerFloat(0x3F, -INFINITY);
+    SelectPort(0);
+    EXPECT_EQ(Text(window->rangeStartEdit), "Invalid");
+    EXPECT_EQ(Text(window->refTempEdit), "Invalid");
+    port->ClearRecord();
+    ClickId(MainWindow::RangeStartWriteId);
+    ClickId(MainWindow::RefTempWriteId);
+    EXPECT_TRUE(port->Writes().empty());
+    EXPECT_EQ(messages.size(), 2u);
 }
 
 TEST_F(MainWindowWriteTest, TheRadioButtonsWriteTheModeAndFollowTheAnswer) {
@@ -87,12 +153,21 @@ TEST_F(MainWindowWriteTest, TheRadioButtonsWriteTheModeAndFollowTheAnswer) {
     EXPECT_TRUE(Checked(Handle(window->linearRadio)));
     EXPECT_FALSE(Checked(Handle(window->offRadio)));
 
-    // A failed write leaves the clicked button checked.
+    // A failed write shows the mode read back: the clicked button loses its check.
+    Answer(0x45, {{1, 1}, {1}});  // an answer of the wrong length, then mode 1
+    ClickId(MainWindow::OffRadioId);
+    EXPECT_FALSE(Checked(Handle(window->offRadio)));
+    EXPECT_TRUE(Checked(Handle(window->linearRadio)));
+    EXPECT_TRUE(messages.empty());
+
+    // Without an answer at all the user is told that the mode is not known.
     answers.erase(0x45);
     Silence(0x45);
     ClickId(MainWindow::OffRadioId);
-    EXPECT_TRUE(Checked(Handle(window->offRadio)));
-    EXPECT_FALSE(Checked(Handle(window->linearRadio)));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "The converter did not confirm the new compensation mode, and what it holds could "
+              "not be read back.");
 }
 
 TEST_F(MainWindowWriteTest, TheDampingListsWriteTheSelectedIndex) {
@@ -154,27 +229,43 @@ TEST_F(MainWindowWriteTest, SelectingTheThermistorWritesItsWindowTheOtherWayRoun
     EXPECT_EQ(writes[4], Request(0x32, {1}));
 }
 
-TEST_F(MainWindowWriteTest, AFailedSensorStepEndsTheWriteWithoutCommitAndShowsTheHeldSensor) {
+TEST_F(MainWindowWriteTest, ALostSensorAnswerIsUndoneToldAndTheMeasuredSensorShown) {
     StartConnected();
     HWND combo = Handle(window->sensorCombo);
     const int held = SelectedIndex(combo);
     ASSERT_GE(held, 0);
-    const std::vector<uint8_t> steps = {0x39, 0x3A, 0x3C, 0x3B, 0x32};
-    // After the failed step the converter's sensor is read back: kind, degree, table.
-    const std::vector<std::vector<uint8_t>> readBack = {
-        {0x32, 0x3B, 0x3C}, {0x32, 0x3B, 0x3C}, {0x32, 0x3B, 0x3C}, {0x32, 0x3B}, {0x32}};
-    for (size_t k = 0; k < steps.size(); ++k) {
-        port->ClearRecord();
-        Silence(steps[k]);
-        Select(combo, 3);
-        Speak(steps[k]);
-        std::vector<uint8_t> expected(steps.begin(), steps.begin() + static_cast<long>(k) + 1);
-        expected.insert(expected.end(), readBack[k].begin(), readBack[k].end());
-        EXPECT_EQ(Codes(), expected) << "step " << k;
-        // The held sensor when it could be read back, else no model at all.
-        EXPECT_EQ(SelectedIndex(combo), k < 2 ? held : -1) << "step " << k;
+    const sim::SensorSetting measured = model->state().appliedSensor;
+    // The answer of one step lost, its write taken (what a cut line does): the converter goes on
+    // measuring with its own sensor, the written one is brought back, and the user is told.
+    for (const char* step : {"39", "3A", "3C", "3B", "32"}) {
+        messages.clear();
+        sim::ExecuteControl(*model, std::string("fault silence on ") + step + " next 1");
+        Select(combo, 3);  // Ni1000 (6180)
+        EXPECT_EQ(model->state().appliedSensor.table, measured.table) << step;
+        EXPECT_EQ(model->state().sensor.table, measured.table) << step;
+        EXPECT_EQ(SelectedIndex(combo), held) << step;
+        ASSERT_EQ(messages.size(), 1u) << step;
+        EXPECT_EQ(messages[0].owner, window->Handle);
+        EXPECT_EQ(messages[0].caption, "ZR3 config");
+        EXPECT_EQ(messages[0].style, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+        EXPECT_NE(messages[0].text.find("not changed"), std::string::npos) << messages[0].text;
     }
-    EXPECT_EQ(model->state().commits, 0u);
+    // A lost answer to the commit: the converter measures with the new sensor, which the window
+    // cannot know: the list shows none.
+    messages.clear();
+    sim::ExecuteControl(*model, "fault silence on 2C next 1");
+    Select(combo, 3);
+    EXPECT_EQ(model->state().appliedSensor.table, model->state().sensor.table);
+    EXPECT_NE(model->state().appliedSensor.table, measured.table);
+    EXPECT_EQ(SelectedIndex(combo), -1);
+    EXPECT_EQ(messages.size(), 1u);
+
+    // On a sound line the change goes through without a word.
+    messages.clear();
+    Select(combo, held);
+    EXPECT_EQ(model->state().appliedSensor.table, measured.table);
+    EXPECT_EQ(SelectedIndex(combo), held);
+    EXPECT_TRUE(messages.empty());
 }
 
 // Which dialog object ran the dialog window.
@@ -227,7 +318,17 @@ class MainWindowDialogTest : public MainWindowTest {
 TEST_F(MainWindowDialogTest, ProbeCalibrationSetsTheDampingTo0AndRestoresIt) {
     StartConnected();
     model->mutableState().inputDamping = 5;
-    OpenedDialog opened = ClickAndCancel(MainWindow::ProbeButtonId);
+    size_t requestsBefore = 0, requestsAfter = 0;
+    OpenedDialog opened = ClickAndCancel(MainWindow::ProbeButtonId, [&] {
+        // Clicks that arrive while the dialog runs open nothing and touch nothing.
+        requestsBefore = port->Writes().size();
+        for (int id :
+             {MainWindow::ProbeButtonId, MainWindow::CableButtonId, MainWindow::RelayButtonId})
+            ui_test::SendCommand(window->Handle, id, BN_CLICKED,
+                                 ui_test::FindChild(window->Handle, id));
+        requestsAfter = port->Writes().size();
+    });
+    EXPECT_EQ(requestsAfter, requestsBefore);
     EXPECT_EQ(opened.kind, DialogKind::ProbeCalibration);
     EXPECT_TRUE(opened.busy);
     EXPECT_FALSE(window->busy);
@@ -241,7 +342,7 @@ TEST_F(MainWindowDialogTest, ProbeCalibrationSetsTheDampingTo0AndRestoresIt) {
     EXPECT_EQ(model->state().inputDamping, 5);
 }
 
-TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHolds) {
+TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHoldsAndTellsIt) {
     StartConnected();
     HWND damping = Handle(window->inputDampingCombo);
     model->mutableState().inputDamping = 5;
@@ -249,12 +350,29 @@ TEST_F(MainWindowDialogTest, AFailedDampingRestoreShowsWhatTheConverterHolds) {
     ClickAndCancel(MainWindow::ProbeButtonId, [&] { Answer(0x44, {Bytes{}, Bytes{0}}); });
     EXPECT_EQ(Requests(0x44).back(), (Bytes{0x01, 0x44, 0x00, 0xBB}));
     EXPECT_EQ(SelectedIndex(damping), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "ZR3 config");
+    EXPECT_EQ(messages[0].style, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+    EXPECT_EQ(messages[0].text, window->heldDamping.Message());
+    EXPECT_FALSE(messages[0].text.empty());
 
     // Nor can it be read: the list shows no damping rather than the old one.
     answers.clear();
+    messages.clear();
     Select(damping, 5);
     ClickAndCancel(MainWindow::ProbeButtonId, [&] { Silence(0x44); });
     EXPECT_EQ(SelectedIndex(damping), -1);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(MainWindowDialogTest, ALostAnswerToTheDamping0WriteStillGivesTheDampingBack) {
+    StartConnected();
+    model->mutableState().inputDamping = 5;
+    // The read is answered, the answer to the write of 0 is lost (the 0 taken).
+    sim::ExecuteControl(*model, "fault silence on 44 next 1 after 1");
+    ClickAndCancel(MainWindow::ProbeButtonId, [&] { EXPECT_EQ(model->state().inputDamping, 0); });
+    EXPECT_EQ(model->state().inputDamping, 5);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(MainWindowDialogTest, ACloseRequestDuringADialogEndsItRestoresTheDampingAndCloses) {

@@ -93,18 +93,22 @@ TEST(SimulatorUnderLink, FaultsAsTheLinkSeesThem) {
     rig.model.faults().Set(FaultKind::Silence, 0, 1);
     const double before = rig.port->elapsedMs();
     EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_DOUBLE_EQ(rig.port->elapsedMs() - before, 200.0);
-    EXPECT_TRUE(rig.port->purges().empty());
+    // One read time-out of quiet line after the failure before, then the time-out of this one;
+    // the only purge is the one before the request.
+    EXPECT_DOUBLE_EQ(rig.port->elapsedMs() - before, 400.0);
+    EXPECT_EQ(rig.port->purges(), (std::vector<uint32_t>{0x000C}));
 
     // A well-formed answer of the wrong length is read to its end: no purge, nothing left over.
     rig.model.faults().Set(FaultKind::WrongLength, 0, 1);
     EXPECT_FALSE(link.ReadInputDamping(value));
-    EXPECT_TRUE(rig.port->purges().empty());
+    rig.port->ClearRecords();
     EXPECT_EQ(rig.port->pendingBytes(), 0u);
     EXPECT_TRUE(link.ReadInputDamping(value));
     EXPECT_EQ(value, 5);
+    EXPECT_EQ(rig.port->purges(), (std::vector<uint32_t>{0x000C}));  // before the request
 
     // A refused header: two bytes read, the rest purged with them.
+    rig.port->ClearRecords();
     rig.model.faults().Set(FaultKind::LongHeader, 62, 1);
     EXPECT_FALSE(link.ReadInputDamping(value));
     EXPECT_EQ(rig.port->purges(), (std::vector<uint32_t>{0x000C}));
@@ -121,6 +125,34 @@ TEST(SimulatorUnderLink, FaultsAsTheLinkSeesThem) {
     rig.port->SetMissing(true);
     EXPECT_FALSE(link.Open("COM2"));
     EXPECT_FALSE(link.IsOpen());
+}
+
+// The converter holds 12.5 and 2000 as start and end of range; each answer to the start comes
+// after the time-out, and must never be read as the end.
+TEST(SimulatorUnderLink, ALateAnswerIsNeverTakenForTheNextOne) {
+    Rig rig;
+    ConverterLink& link = *rig.link;
+    float start = 12.5f;
+    ASSERT_TRUE(link.WriteRangeStart(start));
+    float end = 0.0f;
+
+    // The answer trickles in with pauses longer than the time-out: its last byte still spoils
+    // the next exchange, which fails rather than take it; the one after that is sound.
+    rig.model.faults().Set(FaultKind::Slow, 250, 1);
+    EXPECT_FALSE(link.ReadRangeStart(start));
+    EXPECT_FALSE(link.ReadRangeEnd(end));
+    EXPECT_EQ(end, 0.0f);
+    EXPECT_TRUE(link.ReadRangeEnd(end));
+    EXPECT_EQ(end, 2000.0f);
+    EXPECT_EQ(rig.port->pendingBytes(), 0u);
+
+    rig.port->SetLineTiming(true, 300.0);  // the whole answer comes late
+    end = 0.0f;
+    EXPECT_FALSE(link.ReadRangeStart(start));
+    rig.port->SetLineTiming(true, 20.0);
+    EXPECT_TRUE(link.ReadRangeEnd(end));
+    EXPECT_EQ(end, 2000.0f);
+    EXPECT_EQ(rig.model.state().rangeEnd, 2000.0f);
 }
 
 TEST(SimulatorUnderLink, SensorChosenThroughTheLinkChangesTheLiveValues) {

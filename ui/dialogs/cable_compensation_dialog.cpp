@@ -7,6 +7,19 @@
 #include "ui/framework/progress_bar.h"
 #include "ui/framework/static_text.h"
 
+namespace {
+
+constexpr char NotStoredNoNumber[] =
+    "Nothing was stored: the average of the 20 samples is no number the converter can hold.";
+constexpr char NotStoredZero[] = "Nothing was stored: the average of the 20 samples is 0.";
+constexpr char NotConfirmed[] =
+    "The converter did not confirm the cable compensation. The field shows what it holds now.";
+constexpr char NotConfirmedNorRead[] =
+    "The converter did not confirm the cable compensation, and what it holds could not be read "
+    "back.";
+
+}  // namespace
+
 CableCompensationDialog::CableCompensationDialog(WindowObject* parent, ConverterLink& link)
     : ShadedDialog(parent, TemplateId), link(&link) {
     capacityField = new ValueField(this, IDC_CABLE_CAPACITY);
@@ -62,10 +75,21 @@ void CableCompensationDialog::FinishMeasurement() {
 
 void CableCompensationDialog::OnOk(WindowMessage& message) {
     if (timer != 0) return;
-    // An average of 0 is no measurement; one that is no finite float cannot be stored.
+    // An average of 0 is no measurement; one that is no finite float cannot be stored. Either is
+    // told when a measurement ran.
     const double average = measurement.Average();
-    if (measurement.HasUsableAverage() && average != 0.0)
-        link->WriteCableCompensation(static_cast<float>(average));
+    if (measurement.HasUsableAverage() && average != 0.0) {
+        if (!link->WriteCableCompensation(static_cast<float>(average))) {
+            // The dialog stays open on what the converter holds.
+            float held = 0.0f;
+            const bool read = link->ReadCableCompensation(held);
+            if (read) capacityField->SetFloat(held);
+            showMessage(Handle, read ? NotConfirmed : NotConfirmedNorRead);
+            return;
+        }
+    } else if (measurement.Complete()) {
+        showMessage(Handle, average == 0.0 ? NotStoredZero : NotStoredNoNumber);
+    }
     ShadedDialog::OnOk(message);
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/sample_measurement.h"
 #include "ui/dialogs/sample_timer.h"
+#include "ui/dialogs/user_message.h"
 #include "ui/framework/shaded_dialog.h"
 
 class ConverterLink;
@@ -43,4 +44,5 @@ class CableCompensationDialog : public ShadedDialog {
     SampleTimer timer{TimerId};
     // Tests lengthen it so that only the ticks they send arrive.
     UINT timerPeriod = SampleMeasurement::TickPeriod;
+    UserMessage showMessage = ShowUserMessage;
 };

@@ -1,5 +1,10 @@
 #include "ui/dialogs/probe_calibration_dialog.h"
 
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "model/probe_plausibility.h"
 #include "resources/dialog_ids.h"
 #include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
@@ -11,6 +16,20 @@ namespace {
 
 constexpr int ValueDecimals = 2;
 constexpr int CoefficientDecimals = 4;
+constexpr char NormalRefusal[] =
+    "The normal must be a number of at least 0.01 uS/cm, such as 1413 or 12,88.";
+constexpr char CoefficientRefusal[] =
+    "The coefficient must be a number of at least 1e-6 1/cm, such as 1.4130 or 1,4130.";
+constexpr char NotConfirmed[] =
+    "The converter did not confirm the probe coefficients. The field shows what it holds now.";
+constexpr char NotConfirmedNorRead[] =
+    "The converter did not confirm the probe coefficients, and what it holds could not be read "
+    "back.";
+
+// A typed coefficient the converter may use: a normal (not subnormal) float of at least 1e-6.
+bool CoefficientIsPlausible(float k1) {
+    return std::isnormal(k1) && k1 >= MinimumCoefficient;
+}
 
 }  // namespace
 
@@ -64,11 +83,14 @@ void ProbeCalibrationDialog::SetUp() {
 
 void ProbeCalibrationDialog::StartMeasurement() {
     averageField->ClearText();
-    currentNormal = normalEdit->GetFloat();
-    if (currentNormal == 0.0) {
+    const std::optional<float> normal = normalEdit->GetFloat();
+    if (!normal || !NormalIsPlausible(*normal)) {
         normalUsedField->SetText("Error");
+        showMessage(Handle, NormalRefusal);
+        normalEdit->FocusAndSelectAll();
         return;
     }
+    currentNormal = *normal;
     SetFocus(GetDlgItem(Handle, IDOK));
     startButton->Disable();
     normalUsedField->SetFixed(static_cast<float>(currentNormal), ValueDecimals);
@@ -83,23 +105,23 @@ void ProbeCalibrationDialog::OnTimerTick(WindowMessage&) {
 
 void ProbeCalibrationDialog::FinishMeasurement() {
     const double average = measurement.Average();
-    // An average that is 0 or no number, or a quotient beyond the float range, gives no
-    // coefficient: the previous one stays, and the field says so.
-    const double quotient = average != 0.0 ? currentNormal / average : 0.0;
-    const bool usable =
-        measurement.HasUsableAverage() && average != 0.0 && SampleMeasurement::FitsFloat(quotient);
-    if (usable) {
-        coefficients.K[1] = static_cast<float>(quotient);
+    const ProbeCalibrationResult result = CalibrateOnePoint(currentNormal, average);
+    // Only a plausible coefficient replaces the one shown; the edit always shows what "OK" writes.
+    if (result.check == ProbeCalibrationCheck::Plausible) {
+        coefficients.K[1] = result.coefficient;
         computed = true;
     }
     averageField->SetFixed(static_cast<float>(average), ValueDecimals);
-    if (usable)
-        ShowCoefficient();
-    else
-        coefficientEdit->SetText("Error");
+    ShowCoefficient();
     coefficientEdit->Disable();
     manualCheck->Uncheck();
     startButton->Enable();
+    if (result.check != ProbeCalibrationCheck::Plausible) {
+        const std::string text = std::string("The measurement gives no coefficient: ") +
+                                 ProbeCalibrationProblem(result.check) +
+                                 ". The coefficient shown is unchanged.";
+        showMessage(Handle, text.c_str());
+    }
 }
 
 void ProbeCalibrationDialog::ManualEntryChanged() {
@@ -118,12 +140,31 @@ void ProbeCalibrationDialog::ShowCoefficient() {
 void ProbeCalibrationDialog::OnOk(WindowMessage& message) {
     if (measurement.measuring) return;
     const bool manual = manualCheck->GetCheck() == BST_CHECKED;
-    if (manual) coefficients.K[1] = coefficientEdit->GetFloat();
-    if (manual || computed) {
-        coefficients.K[0] = 0.0f;
-        coefficients.K[2] = 0.0f;
-        coefficients.K[3] = 0.0f;
-        link->WriteProbeCoefficients(coefficients);
+    if (manual) {
+        const std::optional<float> typed = coefficientEdit->GetFloat();
+        if (!typed || !CoefficientIsPlausible(*typed)) {
+            showMessage(Handle, CoefficientRefusal);
+            coefficientEdit->FocusAndSelectAll();
+            return;
+        }
+        coefficients.K[1] = *typed;
     }
+    if ((manual || computed) && !WriteCoefficient()) return;
     ShadedDialog::OnOk(message);
+}
+
+bool ProbeCalibrationDialog::WriteCoefficient() {
+    coefficients.K[0] = 0.0f;
+    coefficients.K[2] = 0.0f;
+    coefficients.K[3] = 0.0f;
+    if (link->WriteProbeCoefficients(coefficients)) return true;
+    // The dialog stays open on what the converter holds; nothing is left to write by itself.
+    ProbeCoefficients held;
+    const bool read = link->ReadProbeCoefficients(held);
+    if (read) coefficients = held;
+    computed = false;
+    manualCheck->Uncheck();
+    ManualEntryChanged();
+    showMessage(Handle, read ? NotConfirmed : NotConfirmedNorRead);
+    return false;
 }

@@ -3,6 +3,7 @@
 #include "link/converter_link.h"
 #include "model/sample_measurement.h"
 #include "ui/dialogs/sample_timer.h"
+#include "ui/dialogs/user_message.h"
 #include "ui/framework/shaded_dialog.h"
 
 class NumberEdit;
@@ -13,6 +14,7 @@ class CheckBox;
 
 // One-point calibration of the conductivity probe: the coefficient K[1] = normal / average
 // conductance of 20 readings, or typed by hand, written with K[0] = K[2] = K[3] = 0. Template 7.
+// Only a plausible coefficient is written, and only the one the coefficient edit shows.
 //
 //     app.RunModal(std::make_unique<ProbeCalibrationDialog>(mainWindow, link));
 class ProbeCalibrationDialog : public ShadedDialog {
@@ -53,4 +55,9 @@ class ProbeCalibrationDialog : public ShadedDialog {
     bool computed = false;
     // Tests lengthen it so that only the ticks they send arrive.
     UINT timerPeriod = SampleMeasurement::TickPeriod;
+    UserMessage showMessage = ShowUserMessage;
+
+  private:
+    // Writes K[1] with K[0] = K[2] = K[3] = 0; false (the user told) when not confirmed.
+    bool WriteCoefficient();
 };

@@ -1,5 +1,7 @@
 #include "ui/dialogs/probe_table_dialog.h"
 
+#include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -23,6 +25,18 @@ constexpr int ValueDecimals = 2;
 constexpr char FitRefusal[] = "The points do not determine the curve.";
 constexpr char ReportNotCreated[] = "The report could not be created:\n";
 constexpr char ReportIncomplete[] = "The report could not be written completely:\n";
+constexpr char NormalRefusal[] = "The normal must be a number, such as 1413 or 12,88.";
+constexpr char NotConfirmed[] =
+    "The converter did not confirm the probe coefficients. The fields show what it holds now.";
+constexpr char NotConfirmedNorRead[] =
+    "The converter did not confirm the probe coefficients, and what it holds could not be read "
+    "back.";
+
+// What the user is told about a coefficient edit that holds no number.
+std::string CoefficientRefusal(int index) {
+    return "K [" + std::to_string(index) + "] must be a number, such as 1.250000000E+01 or 12,5" +
+           (index == 1 ? "." : "; an empty field is 0.");
+}
 
 // What the user is told when the points cannot be stored, naming the data file.
 std::string StoreFailedText(const std::string& dataFile) {
@@ -189,10 +203,16 @@ void ProbeTableDialog::DeleteSelected() {
 }
 
 void ProbeTableDialog::StartMeasurement() {
+    const std::optional<float> normal = normalEdit->GetFloat();
+    if (!normal) {
+        showMessage(Handle, NormalRefusal);
+        normalEdit->FocusAndSelectAll();
+        return;
+    }
     SetFocus(GetDlgItem(Handle, IDOK));
     startButton->Disable();
     intoFileButton->Disable();
-    currentNormal = normalEdit->GetFloat();
+    currentNormal = *normal;
     measurement.Start();
 }
 
@@ -263,10 +283,34 @@ void ProbeTableDialog::ShowCoefficients() {
 void ProbeTableDialog::OnOk(WindowMessage& message) {
     if (measurement.measuring) return;
     const bool manual = manualCheck->GetCheck() == BST_CHECKED;
-    if (manual)
-        for (int i = 0; i < 4; ++i)
-            coefficients.K[i] = coefficientEdits[i]->GetFloat();
-    if (manual || calculated) link->WriteProbeCoefficients(coefficients);
+    if (manual) {
+        // Every edit is checked before anything is written; an empty K[0], K[2], K[3] is 0, as
+        // the dialog shows it.
+        std::array<float, 4> typed{};
+        for (int i = 0; i < 4; ++i) {
+            NumberEdit* edit = coefficientEdits[i];
+            if (i != 1 && edit->IsEmpty()) continue;
+            const std::optional<float> value = edit->GetFloat();
+            if (!value) {
+                showMessage(Handle, CoefficientRefusal(i).c_str());
+                edit->FocusAndSelectAll();
+                return;
+            }
+            typed[static_cast<size_t>(i)] = *value;
+        }
+        coefficients.K = typed;
+    }
+    if ((manual || calculated) && !link->WriteProbeCoefficients(coefficients)) {
+        // The dialog stays open on what the converter holds; nothing is left to write by itself.
+        ProbeCoefficients held;
+        const bool read = link->ReadProbeCoefficients(held);
+        if (read) coefficients = held;
+        calculated = false;
+        manualCheck->Uncheck();
+        ManualEntryChanged();
+        showMessage(Handle, read ? NotConfirmed : NotConfirmedNorRead);
+        return;
+    }
     StoreTable();
     ShadedDialog::OnOk(message);
 }

@@ -2,15 +2,23 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "link/converter_link.h"
 #include "resources/dialog_ids.h"
 #include "ui/framework/edit_control.h"
 #include "ui/framework/static_text.h"
+#include "ui/framework/value_text.h"
 
 namespace {
 
 constexpr int ValueDecimals = 1;
+constexpr char CloseValueRefusal[] = "The close value must be a number, such as 12.5 or 12,5.";
+constexpr char OpenValueRefusal[] = "The open value must be a number, such as 12.5 or 12,5.";
+constexpr char NotConfirmed[] =
+    "The converter did not confirm the relay settings. The fields show what it holds now.";
+constexpr char NotConfirmedNorRead[] =
+    "The converter did not confirm the relay settings, and what it holds could not be read back.";
 constexpr char CloseDelayRefusal[] = "The close delay must be a whole number from 0 to 65535.";
 constexpr char OpenDelayRefusal[] = "The open delay must be a whole number from 0 to 65535.";
 
@@ -38,38 +46,58 @@ void RelayDialog::SetUp() {
         variantField->SetText("Communication error");
         return;
     }
+    ShowSettings(settings);
+    settingsRead = true;
+}
+
+void RelayDialog::ShowSettings(const RelaySettings& settings) {
     closeValueEdit->SetFixed(settings.closeValue, ValueDecimals);
     openValueEdit->SetFixed(settings.openValue, ValueDecimals);
     closeDelayEdit->SetInteger(settings.closeDelay);
     openDelayEdit->SetInteger(settings.openDelay);
-    settingsRead = true;
 }
 
 void RelayDialog::OnOk(WindowMessage& message) {
     // Edits that were never filled from the converter must not replace its settings.
     if (settingsRead) {
-        RelaySettings settings;
-        settings.closeValue = closeValueEdit->GetFloat();
-        settings.openValue = openValueEdit->GetFloat();
-        std::optional<uint16_t> closeDelay = ReadDelay(closeDelayEdit, CloseDelayRefusal);
+        // Checked in the order of the edits; the first that is not a number is refused.
+        const std::optional<float> closeValue = ReadValue(closeValueEdit, CloseValueRefusal);
+        if (!closeValue) return;
+        const std::optional<uint16_t> closeDelay = ReadDelay(closeDelayEdit, CloseDelayRefusal);
         if (!closeDelay) return;
-        std::optional<uint16_t> openDelay = ReadDelay(openDelayEdit, OpenDelayRefusal);
+        const std::optional<float> openValue = ReadValue(openValueEdit, OpenValueRefusal);
+        if (!openValue) return;
+        const std::optional<uint16_t> openDelay = ReadDelay(openDelayEdit, OpenDelayRefusal);
         if (!openDelay) return;
-        settings.closeDelay = *closeDelay;
-        settings.openDelay = *openDelay;
-        link->WriteRelaySettings(settings);
+        RelaySettings settings{*closeValue, *openValue, *closeDelay, *openDelay};
+        if (!link->WriteRelaySettings(settings)) {
+            // The dialog stays open on what the converter holds, or says that it is not known.
+            RelaySettings held;
+            const bool read = link->ReadRelaySettings(held);
+            if (read) ShowSettings(held);
+            showMessage(Handle, read ? NotConfirmed : NotConfirmedNorRead);
+            return;
+        }
     }
     ShadedDialog::OnOk(message);
 }
 
+std::optional<float> RelayDialog::ReadValue(NumberEdit* edit, const char* refusal) {
+    if (edit->IsEmpty()) return 0.0f;
+    std::optional<float> value = edit->GetFloat();
+    if (!value) {
+        showMessage(Handle, refusal);
+        edit->FocusAndSelectAll();
+    }
+    return value;
+}
+
 std::optional<uint16_t> RelayDialog::ReadDelay(NumberEdit* edit, const char* refusal) {
-    char text[32] = "";
-    edit->GetText(text, sizeof text);
-    std::optional<uint16_t> delay = DelayFromText(text);
+    const std::string text = value_text::GetWholeText(edit->Handle);
+    std::optional<uint16_t> delay = DelayFromText(text.c_str());
     if (!delay) {
         showMessage(Handle, refusal);
-        SetFocus(edit->Handle);
-        SendMessageA(edit->Handle, EM_SETSEL, 0, -1);
+        edit->FocusAndSelectAll();
     }
     return delay;
 }
@@ -82,7 +110,8 @@ std::optional<uint16_t> RelayDialog::DelayFromText(const char* text) {
         ++digits;
     }
     const size_t length = std::strlen(digits);
-    if (length == 0 || std::strspn(digits, "0123456789") != length) return 0;
+    if (length == 0 && digits == text) return 0;
+    if (length == 0 || std::strspn(digits, "0123456789") != length) return std::nullopt;
     // Saturates: any number above the limit is refused the same way.
     uint32_t value = 0;
     for (const char* c = digits; *c != '\0' && value <= 65535; ++c)

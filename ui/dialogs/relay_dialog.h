@@ -6,6 +6,7 @@
 #include "ui/framework/shaded_dialog.h"
 
 class ConverterLink;
+struct RelaySettings;
 class ValueField;
 class NumberEdit;
 
@@ -23,8 +24,9 @@ class RelayDialog : public ShadedDialog {
     void SetUp() override;
     void OnOk(WindowMessage& message) override;
 
-    // The delay typed into an edit: empty or not a number gives 0 (as for every edit), a number
-    // outside 0..65535 gives nothing (it does not fit the converter's 16-bit field).
+    // The delay typed into an edit: empty gives 0; a whole number (optional sign, digits) from 0
+    // to 65535 gives itself; anything else gives nothing (a blank, a point, an exponent, a number
+    // that does not fit the converter's 16-bit field).
     static std::optional<uint16_t> DelayFromText(const char* text);
 
     ValueField* variantField = nullptr;
@@ -38,5 +40,8 @@ class RelayDialog : public ShadedDialog {
     UserMessage showMessage = ShowUserMessage;
 
   private:
+    // The number in a value edit (empty gives 0), or nothing after the user has been told.
+    std::optional<float> ReadValue(NumberEdit* edit, const char* refusal);
     std::optional<uint16_t> ReadDelay(NumberEdit* edit, const char* refusal);
+    void ShowSettings(const RelaySettings& settings);
 };

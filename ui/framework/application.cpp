@@ -85,7 +85,7 @@ Window* Application::ValidateWindow(Window* window) {
 }
 
 int Application::RunModal(std::unique_ptr<Dialog> dialog) {
-    if (dialog == nullptr) return Dialog::CancelCode;
+    if (dialog == nullptr || !MayRunModal(dialog->Parent)) return Dialog::CancelCode;
     // The parent's child ring holds the object too: if the parent goes during the run, the
     // object's destructor clears its entry here and it is not destroyed a second time.
     Dialog* running = dialog.release();
@@ -108,12 +108,25 @@ Dialog* Application::RunningModal() const {
     return nullptr;
 }
 
+bool Application::MayRunModal(const WindowObject* parent) const {
+    if (parent == nullptr) return true;
+    if (parent->Handle != nullptr && !IsWindowEnabled(parent->Handle)) return false;
+    for (const Dialog* dialog : ModalDialogs)
+        if (dialog != nullptr && dialog->Parent == parent) return false;
+    return true;
+}
+
+bool Application::NestedLoopRuns() const {
+    const WindowObject* level = RunningModal();
+    if (level == nullptr) level = MainWin;
+    return level != nullptr && level->Handle != nullptr && !IsWindowEnabled(level->Handle);
+}
+
 bool Application::DeferCloseUntilModalEnds() {
-    // A modal window that is no dialog object (a message box) disables the main window too: the
-    // close is refused, for the window must not go from under it.
-    if (RunningModal() == nullptr)
-        return MainWin != nullptr && MainWin->Handle != nullptr &&
-               !IsWindowEnabled(MainWin->Handle);
+    // A modal window that is no dialog object (a message box, a save dialog) disables its owner:
+    // the close is refused, for nothing may end from under it.
+    if (NestedLoopRuns()) return true;
+    if (RunningModal() == nullptr) return false;
     CloseDeferred = true;
     // Innermost first; a dialog's cancel may itself ask the user something.
     for (size_t i = ModalDialogs.size(); i-- > 0;) {
@@ -125,6 +138,7 @@ bool Application::DeferCloseUntilModalEnds() {
 }
 
 bool Application::QueryEndSession() {
+    if (NestedLoopRuns()) return false;
     return RunningModal() != nullptr || QueryClose();
 }
 

@@ -47,18 +47,28 @@ class Application : public BaseObject {
     void SetKeyboardWindow(WindowObject* window);
     // Realizes the window; destroys it and returns null when that fails. Null stays null.
     Window* ValidateWindow(Window* window);
-    // Runs the dialog modally and destroys it; a null dialog gives 2 (Cancel) and shows nothing.
-    // A dialog whose object went with its parent during the run is not destroyed again.
+    // Runs the dialog modally and destroys it; a null dialog gives 2 (Cancel) and shows nothing,
+    // and so does one that may not run now (see MayRunModal). A dialog whose object went with its
+    // parent during the run is not destroyed again.
     int RunModal(std::unique_ptr<Dialog> dialog);
+    // Whether a modal dialog may start over `parent` now: not while a modal window already runs
+    // over it (the parent is disabled then), nor while a dialog of the same parent runs, so that
+    // a click or command that arrives late never opens a dialog a second time.
+    bool MayRunModal(const WindowObject* parent) const;
+    // Whether a modal window of the innermost modal level's own runs now: a message box, a save
+    // dialog or an input box owned by the running dialog (by the main window when none runs).
+    // Its owner is disabled while it runs.
+    bool NestedLoopRuns() const;
     // The innermost modal dialog still running, or null.
     Dialog* RunningModal() const;
     // A close request for the main window while modal dialogs run: each is closed as by its
-    // close box (Cancel), and the close request is posted again once the last has ended. While
-    // another modal window (a message box) has the main window disabled, the request is refused.
-    // False when the close may go ahead now.
+    // close box (Cancel), and the close request is posted again once the last has ended. While a
+    // nested modal window runs (NestedLoopRuns) the request is refused: nothing ends under it and
+    // no further question is asked. False when the close may go ahead now.
     bool DeferCloseUntilModalEnds();
-    // What the main window answers to WM_QUERYENDSESSION: the session may end while a modal
-    // dialog runs (WM_ENDSESSION lets it keep what it must), otherwise QueryClose.
+    // What the main window answers to WM_QUERYENDSESSION: refused while a nested modal window
+    // runs; the session may end while a modal dialog runs (WM_ENDSESSION lets it keep what it
+    // must); otherwise QueryClose.
     bool QueryEndSession();
     // Called by a window object's destructor: a running modal dialog is no longer there.
     void ForgetModal(WindowObject* object);

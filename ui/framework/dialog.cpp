@@ -81,6 +81,9 @@ bool Dialog::Realize() {
 }
 
 void Dialog::OnClose(WindowMessage& message) {
+    // Not from under a modal window of the dialog's own (a message box, a save dialog): the
+    // dialog is disabled while it runs, and the close is refused.
+    if (Handle != nullptr && !IsWindowEnabled(Handle)) return;
     OnCancel(message);
 }
 

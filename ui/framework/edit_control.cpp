@@ -111,10 +111,20 @@ void NumberEdit::SetFixed(float value, int decimals) {
     value_text::SetFixed(Handle, value, decimals);
 }
 
-int32_t NumberEdit::GetInteger() {
+std::optional<int32_t> NumberEdit::GetInteger() {
     return value_text::GetInteger(Handle);
 }
 
-float NumberEdit::GetFloat() {
+std::optional<float> NumberEdit::GetFloat() {
     return value_text::GetFloat(Handle);
+}
+
+bool NumberEdit::IsEmpty() {
+    return Handle == nullptr || GetWindowTextLengthA(Handle) == 0;
+}
+
+void NumberEdit::FocusAndSelectAll() {
+    if (Handle == nullptr) return;
+    SetFocus(Handle);
+    SendMessageA(Handle, EM_SETSEL, 0, -1);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "ui/framework/static_text.h"
 
@@ -38,8 +39,8 @@ class EditControl : public StaticText {
     void Undo();
 };
 
-// A right-aligned, sunken edit field in which the user types a number. Invalid text reads as 0;
-// a comma counts as the decimal point.
+// A right-aligned, sunken edit field in which the user types a number. The whole text is read;
+// a text that is not, in full, a number reads as nothing; a comma counts as the decimal point.
 class NumberEdit : public EditControl {
   public:
     NumberEdit(WindowObject* parent, const char* title, int x, int y, int width, int height,
@@ -49,8 +50,11 @@ class NumberEdit : public EditControl {
     void SetInteger(int32_t value);
     void SetFloat(float value);
     void SetFixed(float value, int decimals);
-    // At most the first 15 characters are read.
-    int32_t GetInteger();
-    // At most the first 31 characters are read.
-    float GetFloat();
+    // A signed 32-bit decimal integer, nothing for any other text (an empty one too).
+    std::optional<int32_t> GetInteger();
+    // A finite number that a float holds, nothing for any other text (an empty one too).
+    std::optional<float> GetFloat();
+    bool IsEmpty();
+    // The focus to the edit with its whole text selected, for the user to type it again.
+    void FocusAndSelectAll();
 };

@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include "model/temporary_setting.h"
 #include "ui/framework/dpi_layout.h"
 #include "ui/framework/window.h"
 
 class ConverterLink;
 class SensorList;
+class TemperatureSensor;
 class PortList;
 class PortComboBox;
 class ValueField;
@@ -18,6 +20,7 @@ class ComboBox;
 class NumberEdit;
 class RadioButton;
 class CheckBox;
+struct FloatSetting;
 
 // The tool's only top-level window: the port selector, the identity of the connected converter,
 // its input and temperature-compensation settings (each written back from its own control) and
@@ -109,12 +112,16 @@ class MainWindow : public Window {
     void WriteInputDamping();
     void WriteTempDamping();
     void WriteSelectedSensor();
+    // A message box in the system's voice, the window's title as caption.
+    void Tell(const char* text);
+    // Tells that a write was not confirmed and what the converter holds could not be read.
+    void TellNotConfirmed(const char* setting);
 
     void OpenRelayDialog();
     void OpenCableCompensationDialog();
     void OpenProbeCalibration();
-    // Writes back the input damping saved before a probe calibration; when that fails, the list
-    // shows what the converter holds.
+    // Gives back the input damping held at 0 for a probe calibration; when that cannot be
+    // confirmed, the list shows what the converter holds and the user is told.
     void RestoreInputDamping();
     // Reads the converter's sensor (kind, degree, table) and selects its model; false when it
     // cannot be read or is none of the models.
@@ -150,18 +157,24 @@ class MainWindow : public Window {
     uint32_t timer = 0;
     uint32_t errorFlags = 0;
     bool busy = false;
-    // The input damping to write back after the running probe calibration (0: none).
-    uint8_t dampingToRestore = 0;
+    // The input damping held at 0 while a probe calibration runs.
+    HeldInputDamping heldDamping;
+    // The sensor model the converter measures with, as far as the window knows (nullptr: not
+    // known).
+    TemperatureSensor* measuredSensor = nullptr;
 
     // The layout at 96 DPI, the DPI the window is laid out for and the controls' font for it.
     DpiLayout layout;
     UINT dpi = 96;
     HFONT font = nullptr;
 
-    // The refusal's message box; tests take the message here instead of a box appearing.
+    // The window's message boxes; tests take the message here instead of a box appearing.
     MessageBoxFunction showMessage;
 
   private:
+    // Writes the number typed into the edit, or refuses a text that is not one; after a failed
+    // write the edit shows what the converter holds, or the user is told.
+    void WriteNumberSetting(NumberEdit& edit, const FloatSetting& setting);
     void CreateControls(std::unique_ptr<PortList> ports);
     void BuildInputGroup(int left, int top);
     void BuildCompensationGroup(int left, int top);

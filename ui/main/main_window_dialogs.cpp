@@ -26,28 +26,33 @@ void RunModal(std::unique_ptr<Dialog> dialog) {
     if (TheApplication != nullptr) TheApplication->RunModal(std::move(dialog));
 }
 
+// A click or command that arrives while a modal window runs over the main window (a dialog, a
+// message box) opens nothing: each dialog runs once at a time, and nothing is set up for it.
+bool MayOpenDialog(const WindowObject& window) {
+    return TheApplication == nullptr || TheApplication->MayRunModal(&window);
+}
+
 }  // namespace
 
 void MainWindow::OpenRelayDialog() {
+    if (!MayOpenDialog(*this)) return;
     // Polling goes on while the relay dialog is open.
     RunModal(std::make_unique<RelayDialog>(this, *link));
 }
 
 void MainWindow::OpenCableCompensationDialog() {
+    if (!MayOpenDialog(*this)) return;
     BusyScope scope(busy);
     RunModal(std::make_unique<CableCompensationDialog>(this, *link));
 }
 
 void MainWindow::OpenProbeCalibration() {
+    if (!MayOpenDialog(*this)) return;
     BusyScope scope(busy);
     // Ctrl held at the click asks for the multi-point table.
     bool tableWanted = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    // The calibration samples the undamped input. A failed read leaves `saved` at 0: nothing is
-    // written now or afterwards.
-    uint8_t saved = 0;
-    link->ReadInputDamping(saved);
-    if (saved != 0) link->WriteInputDamping(0);
-    dampingToRestore = saved;
+    // The calibration samples the undamped input. A damping that cannot be read is left alone.
+    heldDamping.Hold(*link);
     if (tableWanted)
         RunModal(std::make_unique<ProbeTableDialog>(this, *link));
     else
@@ -56,15 +61,14 @@ void MainWindow::OpenProbeCalibration() {
 }
 
 void MainWindow::RestoreInputDamping() {
-    const uint8_t saved = dampingToRestore;
-    dampingToRestore = 0;
-    if (saved == 0 || link->WriteInputDamping(saved)) return;
+    if (!heldDamping.Holding() || heldDamping.GiveBack(*link)) return;
     // The converter may still hold 0: the list shows what it holds, or nothing when unknown.
     uint8_t held = 0;
     if (link->ReadInputDamping(held) && held < inputDampingCombo->GetCount())
         inputDampingCombo->SetSelIndex(held);
     else
         inputDampingCombo->SetSelIndex(-1);
+    showMessage(Handle, heldDamping.Message().c_str(), Title.get(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 void MainWindow::OnEndSession(WindowMessage& message) {

@@ -1,7 +1,11 @@
 // Connecting to the converter, reading every setting into the window, and writing each one back.
 #include <cstring>
+#include <optional>
+#include <string>
 
+#include "base/text_escape.h"
 #include "link/converter_link.h"
+#include "model/sensor_change.h"
 #include "model/sensor_list.h"
 #include "model/sensor_transfer.h"
 #include "ui/framework/button_controls.h"
@@ -10,6 +14,18 @@
 #include "ui/framework/port_combo_box.h"
 #include "ui/framework/static_text.h"
 #include "ui/main/main_window.h"
+
+// A setting written from a number edit: what the user is told, how it is written and read back,
+// and how it is shown (the coefficient is held as a fraction and shown in percent).
+using FloatAccess = bool (ConverterLink::*)(float& value);
+struct FloatSetting {
+    const char* refusal = "";
+    const char* name = "";
+    FloatAccess write = nullptr;
+    FloatAccess read = nullptr;
+    float shownPerHeld = 1.0f;
+    int decimals = 1;
+};
 
 namespace {
 
@@ -20,6 +36,35 @@ constexpr char RefusalText[] = "The converter is not compatible with this tool."
 float Percent(float fraction) {
     return fraction * 100.0f;
 }
+
+constexpr FloatSetting RangeStartSetting{
+    "The start of range must be a number, such as 12.5 or 12,5.",
+    "start of range",
+    &ConverterLink::WriteRangeStart,
+    &ConverterLink::ReadRangeStart,
+    1.0f,
+    1};
+constexpr FloatSetting RangeEndSetting{
+    "The end of range must be a number, such as 2000.0 or 2000,0.",
+    "end of range",
+    &ConverterLink::WriteRangeEnd,
+    &ConverterLink::ReadRangeEnd,
+    1.0f,
+    1};
+constexpr FloatSetting RefTempSetting{
+    "The reference temperature must be a number, such as 25.0 or 25,0.",
+    "reference temperature",
+    &ConverterLink::WriteReferenceTemperature,
+    &ConverterLink::ReadReferenceTemperature,
+    1.0f,
+    1};
+constexpr FloatSetting CoefficientSetting{
+    "The coefficient must be a number in percent, such as 2.10 or 2,10.",
+    "temperature coefficient",
+    &ConverterLink::WriteTempCoefficient,
+    &ConverterLink::ReadTempCoefficient,
+    100.0f,
+    2};
 
 // Selects the item of a damping value; a value beyond the list leaves nothing selected (Wine
 // keeps the old selection for an index out of range, so it is cleared explicitly).
@@ -40,7 +85,9 @@ void MainWindow::Connect() {
                 ReadAll();
                 return;
             }
-            showMessage(Handle, RefusalText, identity, MB_ICONERROR | MB_OK);
+            // The caption is the converter's own text: no control byte of it reaches the screen.
+            showMessage(Handle, RefusalText, EscapeControls(identity).c_str(),
+                        MB_ICONERROR | MB_OK);
         }
         link->Close();
     }
@@ -85,6 +132,8 @@ void MainWindow::ReadAll() {
 
 bool MainWindow::ShowConverterSensor() {
     const SensorReading reading = ReadSensor(*link, *sensors);
+    // What a connection reads is the sensor last written, the best known of the one measured with.
+    measuredSensor = reading.model;
     if (reading.model == nullptr) return false;
     sensorCombo->SetText(reading.model->name);
     return true;
@@ -117,48 +166,96 @@ void MainWindow::ShowCompensationMode(uint8_t mode) {
     }
 }
 
+void MainWindow::Tell(const char* text) {
+    char caption[64] = "";
+    if (Handle != nullptr) GetWindowTextA(Handle, caption, sizeof caption);
+    showMessage(Handle, text, caption, MB_ICONEXCLAMATION | MB_OK);
+}
+
+void MainWindow::TellNotConfirmed(const char* setting) {
+    const std::string text = std::string("The converter did not confirm the new ") + setting +
+                             ", and what it holds could not be read back.";
+    Tell(text.c_str());
+}
+
+void MainWindow::WriteNumberSetting(NumberEdit& edit, const FloatSetting& setting) {
+    // Only a number typed in full is written; anything else is refused before a byte is sent.
+    const std::optional<float> typed = edit.GetFloat();
+    if (!typed) {
+        Tell(setting.refusal);
+        edit.FocusAndSelectAll();
+        return;
+    }
+    float value = *typed / setting.shownPerHeld;
+    // Both on success and after a failure the field shows what the converter holds.
+    if ((link.get()->*setting.write)(value) || (link.get()->*setting.read)(value))
+        edit.SetFixed(value * setting.shownPerHeld, setting.decimals);
+    else
+        TellNotConfirmed(setting.name);
+}
+
 void MainWindow::WriteRangeStart() {
-    float value = rangeStartEdit->GetFloat();
-    if (link->WriteRangeStart(value)) rangeStartEdit->SetFixed(value, 1);
+    WriteNumberSetting(*rangeStartEdit, RangeStartSetting);
 }
 
 void MainWindow::WriteRangeEnd() {
-    float value = rangeEndEdit->GetFloat();
-    if (link->WriteRangeEnd(value)) rangeEndEdit->SetFixed(value, 1);
+    WriteNumberSetting(*rangeEndEdit, RangeEndSetting);
 }
 
 void MainWindow::WriteReferenceTemperature() {
-    float value = refTempEdit->GetFloat();
-    if (link->WriteReferenceTemperature(value)) refTempEdit->SetFixed(value, 1);
+    WriteNumberSetting(*refTempEdit, RefTempSetting);
 }
 
 void MainWindow::WriteTempCoefficient() {
-    float value = coefficientEdit->GetFloat() / 100.0f;
-    if (link->WriteTempCoefficient(value)) coefficientEdit->SetFixed(Percent(value), 2);
+    WriteNumberSetting(*coefficientEdit, CoefficientSetting);
 }
 
 void MainWindow::WriteCompensationMode(uint8_t mode) {
     uint8_t answer = mode;
-    if (link->WriteCompensationMode(answer) && answer != mode) ShowCompensationMode(answer);
+    if (link->WriteCompensationMode(answer)) {
+        if (answer != mode) ShowCompensationMode(answer);
+    } else if (link->ReadCompensationMode(answer)) {
+        ShowCompensationMode(answer);
+    } else {
+        TellNotConfirmed("compensation mode");
+    }
 }
 
 void MainWindow::WriteInputDamping() {
     // Without a selection there is no damping to send.
     int index = inputDampingCombo->GetSelIndex();
-    if (index >= 0 && index <= MaxDamping) link->WriteInputDamping(static_cast<uint8_t>(index));
+    if (index < 0 || index > MaxDamping) return;
+    if (link->WriteInputDamping(static_cast<uint8_t>(index))) return;
+    uint8_t held = 0;
+    if (link->ReadInputDamping(held))
+        ShowDamping(inputDampingCombo, held);
+    else
+        TellNotConfirmed("input damping");
 }
 
 void MainWindow::WriteTempDamping() {
     int index = tempDampingCombo->GetSelIndex();
-    if (index >= 0 && index <= MaxDamping) link->WriteTempDamping(static_cast<uint8_t>(index));
+    if (index < 0 || index > MaxDamping) return;
+    if (link->WriteTempDamping(static_cast<uint8_t>(index))) return;
+    uint8_t held = 0;
+    if (link->ReadTempDamping(held))
+        ShowDamping(tempDampingCombo, held);
+    else
+        TellNotConfirmed("temperature damping");
 }
 
 void MainWindow::WriteSelectedSensor() {
     // The list offers the models in list order, so an index is a position in the sensor list.
     int index = sensorCombo->GetSelIndex();
     if (index < 0 || index >= sensors->Count) return;
-    // A failed step ends the write without the commit; the list then shows the sensor the
-    // converter holds.
-    if (WriteSensor(*link, *sensors->SensorAt(index)) == SensorWriteStep::Done) return;
-    if (!ShowConverterSensor()) sensorCombo->SetSelIndex(-1);
+    const SensorChange change =
+        ChangeSensor(*link, *sensors, *sensors->SensorAt(index), measuredSensor);
+    measuredSensor = change.measured;
+    if (change.outcome == SensorChangeOutcome::Changed) return;
+    // The list shows the model the converter measures with, or none where that is not known.
+    int measuredIndex = -1;
+    for (int i = 0; i < sensors->Count && i < sensorCombo->GetCount(); ++i)
+        if (sensors->SensorAt(i) == measuredSensor) measuredIndex = i;
+    sensorCombo->SetSelIndex(measuredIndex);
+    showMessage(Handle, change.message.c_str(), Title.get(), MB_ICONEXCLAMATION | MB_OK);
 }
