@@ -16,8 +16,9 @@ namespace {
 
 Configuration ReadAllSettings(ConverterSession& s, SensorList& sensors) {
     std::string failed;
+    s.link().ClearGivenUp();
     Configuration c = ReadConfiguration(s.link(), sensors, failed);
-    if (!failed.empty()) FailConverter("no answer: " + failed);
+    if (!failed.empty()) FailConverter(failed + ": " + FailureCause(s.link()));
     return c;
 }
 
@@ -104,11 +105,13 @@ int RunRestore(const CtlOptions& options) {
     int status = ExitSuccess;
     std::vector<std::string> writeFailures(SettingCount);
     for (SettingId id : plan) {
+        s.link().ClearGivenUp();
         const WriteOutcome outcome =
             WriteSetting(s.link(), sensors, id, *backup.settings[id], current);
         if (!outcome.ok) {
-            std::cerr << "zr3ctl: writing " << outcome.failure << '\n';
-            writeFailures[static_cast<size_t>(id)] = outcome.failure;
+            const std::string failure = NamedFailure(outcome.failure, s.link());
+            std::cerr << "zr3ctl: writing " << failure << '\n';
+            writeFailures[static_cast<size_t>(id)] = failure;
             status = ExitConverter;
         }
     }

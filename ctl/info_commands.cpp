@@ -30,7 +30,13 @@ void PrintRecord(const nlohmann::ordered_json& record) {
 ConverterSession& OpenSession(const CtlOptions& options) {
     if (options.port.empty())
         FailUsage("this command needs the port: -p PORT, or ZR3_PORT in the environment");
-    session = std::make_unique<ConverterSession>(options.port);
+    int retries = 1;
+    if (!options.retries.empty()) {
+        const auto n = ParseWholeNumber(options.retries, 0, 100);
+        if (!n) FailUsage("--retries: \"" + options.retries + "\" is not a number of 0 .. 100");
+        retries = static_cast<int>(*n);
+    }
+    session = std::make_unique<ConverterSession>(options.port, retries, options.verbose);
     return *session;
 }
 
@@ -49,9 +55,12 @@ nlohmann::ordered_json ConverterRecord(ConverterSession& s) {
     int32_t serialNumber = 0;
     uint8_t output = 0;
     uint8_t relay = 0;
-    if (!s.link().ReadSerialNumber(serialNumber)) FailConverter("no answer: serial number");
-    if (!s.link().ReadOutputType(output)) FailConverter("no answer: output variant");
-    if (!s.link().ReadRelayVariant(relay)) FailConverter("no answer: relay variant");
+    if (!s.link().ReadSerialNumber(serialNumber))
+        FailConverter("serial number: " + FailureCause(s.link()));
+    if (!s.link().ReadOutputType(output))
+        FailConverter("output variant: " + FailureCause(s.link()));
+    if (!s.link().ReadRelayVariant(relay))
+        FailConverter("relay variant: " + FailureCause(s.link()));
     record["serial-number"] = serialNumber;
     record["output"] = OutputKindText(output);
     record["output-code"] = output;
@@ -75,8 +84,9 @@ int RunShow(const CtlOptions& options) {
     nlohmann::ordered_json shown;
     shown["converter"] = ConverterRecord(s);
     std::string failed;
+    s.link().ClearGivenUp();
     const Configuration c = ReadConfiguration(s.link(), sensors, failed);
-    if (!failed.empty()) FailConverter("no answer: " + failed);
+    if (!failed.empty()) FailConverter(failed + ": " + FailureCause(s.link()));
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
     // A setting the firmware does not have is null, not the 0 the converter answers for it.
     for (const auto& entry : AllSettings()) {
@@ -127,7 +137,8 @@ int RunSet(const CtlOptions& options) {
     for (const auto& [id, value] : changes) {
         if (IsRelaySetting(id) && !current[SettingId::RelayClose]) {
             RelaySettings relay;
-            if (!s.link().ReadRelaySettings(relay)) FailConverter("no answer: relay settings");
+            if (!s.link().ReadRelaySettings(relay))
+                FailConverter("relay settings: " + FailureCause(s.link()));
             current[SettingId::RelayClose] = SettingValue{relay.closeValue, 0, -1};
             current[SettingId::RelayOpen] = SettingValue{relay.openValue, 0, -1};
             current[SettingId::RelayCloseDelay] = SettingValue{0.0f, relay.closeDelay, -1};
@@ -136,7 +147,7 @@ int RunSet(const CtlOptions& options) {
         if (IsProbeSetting(id) && !current[SettingId::K0]) {
             ProbeCoefficients probe;
             if (!s.link().ReadProbeCoefficients(probe))
-                FailConverter("no answer: probe coefficients");
+                FailConverter("probe coefficients: " + FailureCause(s.link()));
             current[SettingId::K0] = SettingValue{probe.K[0], 0, -1};
             current[SettingId::K1] = SettingValue{probe.K[1], 0, -1};
             current[SettingId::K2] = SettingValue{probe.K[2], 0, -1};
@@ -152,10 +163,11 @@ int RunSet(const CtlOptions& options) {
             std::cout << nlohmann::ordered_json{{"settings", written}}.dump(2) << '\n';
     };
     for (const auto& [id, value] : changes) {
+        s.link().ClearGivenUp();
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
         if (!outcome.ok) {
             printJson();
-            FailConverter(outcome.failure);
+            FailConverter(NamedFailure(outcome.failure, s.link()));
         }
         if (options.json) {
             written.push_back({{"name", NameOf(id)},

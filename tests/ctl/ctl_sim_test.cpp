@@ -315,8 +315,8 @@ TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
     ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--dry-run"});
     ASSERT_EQ(run.out, "input-damping: 5 -> 9\nrange-start: 0 -> 3\nrange-end: 2000 -> 99\n");
     const size_t reads = b.Count("< ") - before;
-    // The second write gets no answer.
-    ASSERT_TRUE(b.Control("fault silence next 1 after " + std::to_string(reads + 1)));
+    // The second write gets no answer, nor does its retry.
+    ASSERT_TRUE(b.Control("fault silence next 2 after " + std::to_string(reads + 1)));
     run = b.Ctl({"restore", scratch / "a.json"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
