@@ -1,6 +1,9 @@
 // zr3ctl against zr3sim on a pseudo-terminal: every subcommand, cloning a configuration, faults
 // and strict refusals, as a script would run them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -70,6 +73,7 @@ class Converter {
         return n;
     }
     bool Control(const std::string& line) { return sim.Ok(line); }
+    const std::string& Port() const { return sim.portName(); }
 
   private:
     std::string tracePath;
@@ -330,20 +334,35 @@ TEST(Zr3ctl, MonitorMarksABrokenSensor) {
     Converter c(scratch, "a");
     ProgramRun run = c.Ctl({"monitor", "--count", "2", "--interval", "0"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "resistance=109.7")) << run.out;
+    EXPECT_TRUE(Has(run.out, " resistance=109.7")) << run.out;
+    EXPECT_TRUE(Has(run.out, " status=ok\n")) << run.out;
     EXPECT_EQ(c.Count("> 01 24"), 2u);
 
     ASSERT_TRUE(c.Control("sensor broken on"));
     run = c.Ctl({"monitor", "--count", "1", "--interval", "0"});
-    EXPECT_EQ(run.out.rfind("resistance=Failure temperature=Invalid conductance=", 0), 0u)
+    // The time stamp first: 2026-01-31T14:05:09+01:00.
+    const size_t space = run.out.find(' ');
+    ASSERT_EQ(space, 25u) << run.out;
+    EXPECT_EQ(run.out[10], 'T');
+    EXPECT_TRUE(run.out[19] == '+' || run.out[19] == '-') << run.out;
+    EXPECT_EQ(
+        run.out.substr(space + 1).rfind("resistance=Failure temperature=Invalid conductance=", 0),
+        0u)
         << run.out;
+    EXPECT_TRUE(Has(run.out, " status=failure\n")) << run.out;
     run = c.Ctl({"monitor", "--count", "1", "--csv"});
-    EXPECT_EQ(run.out.rfind("resistance,temperature,conductance,value,ratio\n,,", 0), 0u)
+    EXPECT_EQ(run.out.rfind("time,resistance [ohm],temperature [degC],conductance [uS],value "
+                            "[uS/cm],ratio [%],status\n",
+                            0),
+              0u)
         << run.out;
+    EXPECT_TRUE(Has(run.out, ",,,")) << run.out;
 
-    ASSERT_TRUE(c.Control("fault silence always"));
-    run = c.Ctl({"monitor", "--count", "1"});
+    // A reading that gets no answer is a row with empty values and the reason.
+    ASSERT_TRUE(c.Control("fault silence on 24 always"));
+    run = c.Ctl({"monitor", "--count", "1", "--csv", "--retries", "0"});
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.out, ",,,,,no answer\n")) << run.out;
 }
 
 TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
@@ -482,4 +501,173 @@ TEST(Zr3ctl, PortsAndHelp) {
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Has(run.out, "relay-close-delay")) << run.out;
     EXPECT_EQ(Ctl({}).status, 2);
+}
+
+namespace {
+
+// Runs zr3ctl, sends it the signal once the converter has answered a first reading, and returns
+// its exit status.
+int StatusAfterSignal(Converter& c, Words args, int signal) {
+    args.insert(args.begin(), {ZR3CTL_PATH, "-p", c.Port()});
+    const size_t answered = c.Count("< 06");
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> argv;
+        for (std::string& word : args)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    for (int i = 0; i < 1000 && c.Count("< 06") < answered + 4; ++i)
+        usleep(10000);
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+Json Parsed(const ProgramRun& run) {
+    EXPECT_EQ(run.status, 0) << run.err;
+    return Json::parse(run.out, nullptr, false);
+}
+
+}  // namespace
+
+TEST(Zr3ctl, FindingOnesWay) {
+    ProgramRun run = Ctl({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("zr3ctl ", 0), 0u) << run.out;
+    EXPECT_EQ(Ctl({"-V"}).out, run.out);
+    EXPECT_EQ(Ctl({"help", "set"}).out, Ctl({"set", "--help"}).out);
+    EXPECT_TRUE(Has(Ctl({"help", "set"}).out, "Ni1000 (6180)"));
+    EXPECT_TRUE(Has(Ctl({"help", "set"}).out, "relay-open-delay   converter's unit 0 .. 65535"));
+
+    run = Ctl({"shwo"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Has(run.err, "zr3ctl: unknown command 'shwo'; did you mean 'show'?")) << run.err;
+    run = Ctl({"table", "shw", "x.dat"});
+    EXPECT_TRUE(Has(run.err, "zr3ctl: unknown command 'shw'; did you mean 'show'?")) << run.err;
+    run = Ctl({"set", "sensor=ni1000"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Has(run.err, "\"Ni1000 (5000)\" or \"Ni1000 (6180)\"")) << run.err;
+    run = Ctl({"set", "--bogus"});
+    EXPECT_EQ(run.err.rfind("zr3ctl: ", 0), 0u) << run.err;
+
+    // The port after the command, or from the environment; --json errors are JSON.
+    Scratch scratch;
+    Converter c(scratch, "a", {"--serial", "5150", "--firmware", "1.01"});
+    EXPECT_EQ(Ctl({"info", "-p", c.Port()}).status, 0);
+    setenv("ZR3_PORT", c.Port().c_str(), 1);
+    EXPECT_TRUE(Has(Ctl({"info"}).out, "5150"));
+    unsetenv("ZR3_PORT");
+    run = Ctl({"info", "--json"});
+    EXPECT_EQ(run.status, 2);
+    const Json error = Json::parse(run.err, nullptr, false);
+    EXPECT_EQ(error["exit"], 2) << run.err;
+    EXPECT_TRUE(Has(error["error"].get<std::string>(), "ZR3_PORT"));
+
+    // Firmware 1.01 has no k0: show leaves it out, JSON gives null.
+    EXPECT_FALSE(Has(c.Ctl({"show"}).out, "k0 "));
+    EXPECT_TRUE(c.ShowJson()["settings"]["k0"].is_null());
+    EXPECT_EQ(c.ShowJson()["converter"]["output-code"], 0);
+}
+
+TEST(Zr3ctl, ScriptsReadJsonFromEveryDataCommand) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--cable-capacity", "12.5"});
+    EXPECT_TRUE(Parsed(Ctl({"ports", "--json"})).is_array());
+
+    Json set = Parsed(c.Ctl({"set", "input-damping=7", "coefficient=2.1", "--json"}));
+    ASSERT_EQ(set["settings"].size(), 2u) << set.dump();
+    EXPECT_EQ(set["settings"][0]["name"], "input-damping");
+    EXPECT_EQ(set["settings"][0]["asked"], 7);
+    EXPECT_EQ(set["settings"][0]["answered"], 7);
+    EXPECT_EQ(set["settings"][1]["answered"], 2.1);
+    EXPECT_EQ(c.State("input-damping"), "7");
+
+    // backup to stdout, restore from stdin.
+    ProgramRun run = c.Ctl({"backup", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json backup = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(backup["settings"]["input-damping"], 7);
+    ASSERT_EQ(c.Ctl({"set", "input-damping=3"}).status, 0);
+    std::ofstream(scratch / "a.json") << run.out;
+    Json plan = Parsed(c.Ctl({"restore", scratch / "a.json", "--dry-run", "--json"}));
+    EXPECT_EQ(plan["dry-run"], true);
+    ASSERT_EQ(plan["plan"].size(), 1u);
+    EXPECT_EQ(plan["plan"][0], Json({{"name", "input-damping"}, {"from", 3}, {"to", 7}}));
+    EXPECT_EQ(c.State("input-damping"), "3");
+    Json restored = Parsed(c.Ctl({"restore", scratch / "a.json", "--json"}));
+    ASSERT_EQ(restored["outcomes"].size(), 1u);
+    EXPECT_EQ(restored["outcomes"][0]["ok"], true);
+    EXPECT_EQ(restored["outcomes"][0]["answered"], 7);
+    EXPECT_EQ(c.State("input-damping"), "7");
+
+    run = c.Ctl({"monitor", "--count", "2", "--interval", "0", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    int rows = 0;
+    for (std::string line; std::getline(lines, line); ++rows) {
+        const Json row = Json::parse(line, nullptr, false);
+        EXPECT_EQ(row["time"].get<std::string>().size(), 25u) << line;
+        EXPECT_EQ(row["resistance"], 109.7) << line;
+        EXPECT_EQ(row["status"], "ok");
+    }
+    EXPECT_EQ(rows, 2);
+
+    Json cable = Parsed(c.Ctl({"calibrate", "cable", "--interval", "0", "--yes", "--json"}));
+    EXPECT_EQ(cable["samples"].size(), 20u) << cable.dump();
+    EXPECT_EQ(cable["measured"], 12.5);
+    EXPECT_EQ(cable["written"], 12.5);
+
+    const std::string table = scratch / "p.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "1000", "--normal", "1413"}).status, 0);
+    Json points = Parsed(Ctl({"table", "show", table, "--json"}));
+    EXPECT_EQ(points["points"][0]["normal"], 1413.0);
+    EXPECT_EQ(points["points"][0]["conductance"], 1000.0);
+    Json fit = Parsed(Ctl({"table", "fit", table, "--json"}));
+    EXPECT_EQ(fit["k1"], 1.413);
+    run = Ctl({"table", "report", table, "-"});
+    EXPECT_TRUE(Has(run.out, "Coefficiens:")) << run.out;
+}
+
+TEST(Zr3ctl, ASpoiledAnswerIsRetriedAndItsCauseNamed) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    ASSERT_TRUE(c.Control("fault checksum next 1"));
+    ProgramRun run = c.Ctl({"info", "--verbose"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(c.Count("> 01 21 00 DE"), 2u) << "the identity asked again";
+    // Every frame on stderr with a time stamp: the request twice, the spoiled answer once.
+    EXPECT_TRUE(Has(run.err, "+00:00 > 01 21 00 DE\n") || Has(run.err, " > 01 21 00 DE\n"));
+    EXPECT_TRUE(Has(run.err, " < 06 08 5A 52 33")) << run.err;
+
+    ASSERT_TRUE(c.Control("fault nak on 44 next 1"));
+    EXPECT_EQ(c.Ctl({"set", "input-damping=9"}).status, 0);
+    EXPECT_EQ(c.State("input-damping"), "9");
+
+    // Without retries the cause is named.
+    ASSERT_TRUE(c.Control("fault checksum next 1"));
+    run = c.Ctl({"info", "--retries", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "(bad checksum)")) << run.err;
+    ASSERT_TRUE(c.Control("fault length on 44 next 2"));
+    run = c.Ctl({"set", "input-damping=4"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "input-damping: answer of the wrong length")) << run.err;
+    ASSERT_TRUE(c.Control("fault clear"));
+    EXPECT_EQ(c.Ctl({"show", "--quiet"}).err, "");
+}
+
+TEST(Zr3ctl, AnInterruptedMonitorEndsWithTheSignalsStatus) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGINT), 130);
+    EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGTERM), 143);
+    EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGHUP), 129);
 }
