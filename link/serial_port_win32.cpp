@@ -19,6 +19,23 @@ DWORD Clamp(size_t count) {
     return count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
 }
 
+// The errors with which a call on the handle of a device that has gone fails: a USB adapter
+// pulled out (access denied, bad command, general failure, removed, aborted), or under Wine a
+// pseudo-terminal closed at its far end (not ready). A time-out is no error at all.
+bool MeansDeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_OPERATION_ABORTED:
+        case ERROR_NOT_READY:
+            return true;
+        default:
+            return false;
+    }
+}
+
 class Win32SerialPort : public SerialPort {
   public:
     ~Win32SerialPort() override { Close(); }
@@ -26,6 +43,7 @@ class Win32SerialPort : public SerialPort {
     bool Open(const char* path) override {
         if (path == nullptr) return false;
         Close();
+        gone = false;
         handle =
             CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         return handle != INVALID_HANDLE_VALUE;
@@ -71,7 +89,7 @@ class Win32SerialPort : public SerialPort {
     size_t Read(uint8_t* buffer, size_t count) override {
         if (handle == INVALID_HANDLE_VALUE || buffer == nullptr || count == 0) return 0;
         DWORD received = 0;
-        if (!ReadFile(handle, buffer, Clamp(count), &received, nullptr)) return 0;
+        if (!ReadFile(handle, buffer, Clamp(count), &received, nullptr)) return Failed(0);
         return received;
     }
 
@@ -79,19 +97,28 @@ class Win32SerialPort : public SerialPort {
         if (handle == INVALID_HANDLE_VALUE || buffer == nullptr || count == 0) return 0;
         // Whatever is unread when a request goes out is a late answer to an earlier one; left
         // there, it would be taken as the answer to this request and every later one.
-        PurgeComm(handle, PURGE_RXCLEAR);
+        if (!PurgeComm(handle, PURGE_RXCLEAR)) Failed(0);
         DWORD written = 0;
-        if (!WriteFile(handle, buffer, Clamp(count), &written, nullptr)) return 0;
+        if (!WriteFile(handle, buffer, Clamp(count), &written, nullptr)) return Failed(0);
         return written;
     }
 
     void Purge(uint32_t flags) override {
         if (handle == INVALID_HANDLE_VALUE) return;
-        PurgeComm(handle, flags);
+        if (!PurgeComm(handle, flags)) Failed(0);
     }
 
+    bool LineGone() const override { return gone; }
+
   private:
+    // Notes whether the call that just failed found the device gone; returns `result`.
+    size_t Failed(size_t result) {
+        if (MeansDeviceGone(GetLastError())) gone = true;
+        return result;
+    }
+
     HANDLE handle = INVALID_HANDLE_VALUE;
+    bool gone = false;
 };
 
 }  // namespace

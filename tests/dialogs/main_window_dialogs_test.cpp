@@ -48,6 +48,7 @@ class MainWindowDialogsTest : public ::testing::Test {
         HWND combo = window->portCombo->Handle;
         SendMessageA(combo, CB_SETCURSEL, 0, 0);
         ui_test::SendCommand(window->Handle, MainWindow::PortComboId, CBN_SELCHANGE, combo);
+        SendMessageA(window->Handle, WM_TIMER, MainWindow::PortPauseTimerId, 0);
         ASSERT_EQ(ui_test::WindowText(window->converterField->Handle), "ZR3");
     }
 

@@ -11,6 +11,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT_PTR PollTimerId = 1;
+constexpr UINT_PTR PortPauseTimerId = 2;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -277,8 +278,11 @@ bool ToolSession::PickPort(const std::string& name, std::string& error) {
 }
 
 bool ToolSession::NotifyPortChange(int boundMs) {
+    // The window opens the port after a pause without further selections; its timer's tick ends
+    // the pause at once.
     return SendBounded(mainWindow, WM_COMMAND, MAKEWPARAM(PortComboId, CBN_SELCHANGE),
-                       reinterpret_cast<LPARAM>(Child(MainChild::PortCombo)), boundMs);
+                       reinterpret_cast<LPARAM>(Child(MainChild::PortCombo)), AnswerBoundMs) &&
+           SendBounded(mainWindow, WM_TIMER, PortPauseTimerId, 0, boundMs);
 }
 
 bool ToolSession::SelectIndex(MainChild child, int index, int boundMs) {

@@ -12,6 +12,11 @@
 //   main_window_driver close            close the window and wait for the program to end
 //   main_window_driver outer W H        check the window's outer size in physical pixels
 //   main_window_driver bench [ROUNDS]   time the connect and the poll cycle against line time
+//   main_window_driver ports            the arrow keys pass over COM1 in the closed list without
+//                                       opening it; a choice in the open list connects, also again
+//   main_window_driver gone             the terminal behind COM1 closed under "Reading": one
+//                                       message, "Reading" off; a new zr3sim reached by choosing
+//                                       COM1 again
 //
 // The simulator is reached through ZR3_SIM_CONTROL (control FIFO) and ZR3_SIM_TRACE (frame
 // trace), Unix paths seen through Wine's drive Z:.
@@ -272,6 +277,122 @@ int Bench(int rounds) {
     return Verdict();
 }
 
+// The identity requests on the simulator's line since the mark.
+size_t IdentityRequests(const SimulatorChannel& sim, size_t mark) {
+    size_t count = 0;
+    for (const auto& frame : sim.Since(mark))
+        if (frame.IsRequest() && frame.Code() == 0x21) ++count;
+    return count;
+}
+
+// A key pressed in the port list, as the keyboard gives it to the focused list; returns when the
+// list has handled it.
+void PressInPortList(ToolSession& tool, UINT key) {
+    HWND combo = tool.Child(MainChild::PortCombo);
+    SendMessageTimeoutA(combo, WM_KEYDOWN, key, 1, SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutA(combo, WM_KEYUP, key, 0xC0000001, SMTO_NORMAL, 5000, nullptr);
+}
+
+// The port list opened, and Enter on the item it shows.
+void ChooseInOpenList(ToolSession& tool) {
+    HWND combo = tool.Child(MainChild::PortCombo);
+    SendMessageTimeoutA(combo, CB_SHOWDROPDOWN, TRUE, 0, SMTO_NORMAL, 2000, nullptr);
+    PressInPortList(tool, VK_RETURN);
+}
+
+// Waits until `count` identity requests have come since the mark.
+bool WaitForIdentity(const SimulatorChannel& sim, size_t mark, size_t count, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (IdentityRequests(sim, mark) >= count) return true;
+        Pause(100);
+    }
+    return false;
+}
+
+int Ports() {
+    ToolSession tool;
+    SimulatorChannel sim;
+    if (!AttachTool(tool) || !ReachSimulator(sim)) return 1;
+    GUITHREADINFO focus{};
+    focus.cbSize = sizeof focus;
+    GetGUIThreadInfo(GetWindowThreadProcessId(tool.main(), nullptr), &focus);
+    Expect("focus at start",
+           focus.hwndFocus == tool.Child(MainChild::PortCombo) ? "Port:" : "elsewhere", "Port:");
+
+    // Down to COM1, on at once to COM2: COM1 is passed over.
+    const size_t start = sim.Mark();
+    PressInPortList(tool, VK_DOWN);
+    PressInPortList(tool, VK_DOWN);
+    Expect("port list after two steps", tool.Text(MainChild::PortCombo), "COM2");
+    Pause(1500);
+    Expect("requests to COM1 passed over", std::to_string(sim.Since(start).size()), "0");
+
+    // Back up to COM1, which opens after the pause.
+    PressInPortList(tool, VK_UP);
+    if (!WaitForIdentity(sim, start, 1, 5000)) Fail("COM1 was not opened after the pause");
+    if (!tool.WaitForText(MainChild::ConverterField, "ZR3", 5000))
+        Fail("not connected: " + tool.Text(MainChild::ConverterField));
+    Pause(1000);
+    Expect("identity requests after the pause", std::to_string(IdentityRequests(sim, start)), "1");
+
+    // The port shown chosen again from the open list: a new connection, at once and once.
+    const size_t again = sim.Mark();
+    ChooseInOpenList(tool);
+    if (!WaitForIdentity(sim, again, 1, 3000)) Fail("choosing COM1 again did not reconnect");
+    Pause(1000);
+    Expect("identity requests after the choice", std::to_string(IdentityRequests(sim, again)), "1");
+    Expect("converter", tool.Text(MainChild::ConverterField), "ZR3");
+    return Verdict();
+}
+
+int Gone() {
+    ToolSession tool;
+    SimulatorChannel sim;
+    if (!AttachTool(tool) || !ReachSimulator(sim) || !SelectPort(tool, "COM1")) return 1;
+    tool.SetReading(true);
+    Pause(1200);
+    std::string error;
+    if (!sim.Stop(error)) {
+        Fail(error);
+        return 1;
+    }
+    HWND box = tool.WaitForDialog("ZR3 config", MessageTextId, 5000);
+    if (box == nullptr) {
+        Fail("no message tells that the port is gone");
+        return 1;
+    }
+    Expect("message", tool.ItemText(box, MessageTextId),
+           "The port COM1 is no longer there. When the device is connected again, choose the "
+           "port again.");
+    Expect("reading", tool.ReadingChecked() ? "checked" : "unchecked", "unchecked");
+    Expect("converter", tool.Text(MainChild::ConverterField), "");
+    Expect("firmware", tool.Text(MainChild::FirmwareField), "");
+    Expect("serial number", tool.Text(MainChild::SerialNumberField), "");
+    tool.PostCommand(box, IDOK);
+    if (!tool.WaitGone(box, 5000)) Fail("the message did not close");
+    // Two periods of the poll timer: no second message.
+    Pause(2500);
+    if (tool.FindDialog("ZR3 config", MessageTextId) != nullptr) {
+        Fail("a second message");
+        tool.CancelOpenDialogs();
+    } else {
+        Say("ok   one message");
+    }
+
+    // The device back: a new zr3sim on COM1, reached by choosing COM1 again.
+    if (!sim.Restart(error)) {
+        Fail(error);
+        return 1;
+    }
+    ChooseInOpenList(tool);
+    if (!WaitForIdentity(sim, 0, 1, 5000)) Fail("choosing COM1 again did not reach the new line");
+    if (!tool.WaitForText(MainChild::ConverterField, "ZR3", 5000))
+        Fail("not connected again: " + tool.Text(MainChild::ConverterField));
+    else
+        Say("ok   connected again");
+    return Verdict();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -282,13 +403,15 @@ int main(int argc, char** argv) {
     if (mode == "refuse") return Refuse();
     if (mode == "close") return CloseTool();
     if (mode == "outer" && argc > 3) return Outer(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (mode == "ports") return Ports();
+    if (mode == "gone") return Gone();
     if (mode == "bench") {
         int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
         return Bench(rounds > 0 ? rounds : 5);
     }
     std::fputs(
         "usage: main_window_driver connect [PORT] | reading | check | refuse | close | outer W H | "
-        "bench [ROUNDS]\n",
+        "bench [ROUNDS] | ports | gone\n",
         stderr);
     return 2;
 }

@@ -976,16 +976,25 @@ void FaultMatrix::RestartPollingCell(CellRun& run) {
         Pause(150);
     }
     run.Check(changed.empty(), "the live fields keep their last values", Joined(changed, "; "));
+    // The system reports the terminal gone: "Reading" stops and one message says so.
+    HWND box = tool.WaitForDialog("ZR3 config", MessageTextId, 5000);
+    run.Check(box != nullptr, "one message tells that COM1 is gone");
+    if (box != nullptr) {
+        tool.PostCommand(box, IDOK);
+        run.Check(tool.WaitGone(box, 5000), "OK closes it");
+    }
+    run.Check(!tool.ReadingChecked(), "\"Reading\" is off");
     if (!RestartSimulator(run)) return;
     const auto storedBefore = sim.StoredState();
-    // The open handle belongs to the closed terminal: nothing reaches the new one by itself.
+    // The link is closed: nothing reaches the new terminal by itself.
     Pause(1500);
     const auto stray = Requests(sim.Since(0));
     run.Check(stray.empty() && tool.LiveValues().Differences(before).empty(),
-              "until the port is selected again the polls fail quietly",
+              "until the port is selected again nothing is sent to it",
               "requests on the new line: " + Joined(stray, "; "));
     std::string error;
     tool.SelectPort("COM1", SelectBoundMs, error);
+    run.Check(tool.SetReading(true), "\"Reading\" on again");
     std::string mismatch = "no poll yet";
     const auto end = Clock::now() + std::chrono::milliseconds(3500);
     while (Clock::now() < end) {

@@ -24,7 +24,9 @@ def answer(data):
     return frame(0x06, data)
 
 
-# Request -> the converter's reaction: a list of byte pieces with pauses (seconds) between them.
+# Request -> the converter's reaction: a list of byte pieces with pauses (seconds) between them;
+# HANGUP closes the pseudo-terminal, as a USB adapter pulled out.
+HANGUP = "hangup"
 SCRIPT = [
     (bytes.fromhex("012100DE"), [answer(b"ZR3\0\0\0\0\0")]),
     (bytes.fromhex("012200DD"), [answer(b"\x03\x01")]),
@@ -33,6 +35,7 @@ SCRIPT = [
     (bytes.fromhex("014100BE"), [bytes.fromhex("06040000")]),
     (bytes.fromhex("014300BC"), [bytes.fromhex("060105F5")]),
     (bytes.fromhex("014500BA"), [answer(b"\x02")]),
+    (bytes.fromhex("012300DC"), [HANGUP]),
 ]
 
 
@@ -80,7 +83,11 @@ def main():
                 print("converter: expected %s, got %s" % (expected.hex(), request.hex()))
                 break
             for piece in reaction:
-                if isinstance(piece, float):
+                if piece == HANGUP:
+                    os.close(master)
+                    os.close(slave)
+                    master = slave = None
+                elif isinstance(piece, float):
                     time.sleep(piece)
                 else:
                     os.write(master, piece)
@@ -92,8 +99,9 @@ def main():
         sys.stdout.write(text)
     finally:
         os.remove(link)
-        os.close(master)
-        os.close(slave)
+        if master is not None:
+            os.close(master)
+            os.close(slave)
     status = child.returncode
     if len(seen) != len(SCRIPT) or any(s != e for s, (e, _) in zip(seen, SCRIPT)):
         print("converter: saw %d of %d expected requests" % (len(seen), len(SCRIPT)))

@@ -63,6 +63,7 @@ TEST(Win32SerialPort, AConverterLinkTalksThroughACommPort) {
     EXPECT_EQ(damping, 17);
     EXPECT_GE(elapsed, 150);
     EXPECT_LT(elapsed, 5000);
+    EXPECT_FALSE(link.port().LineGone()) << "a time-out is no gone line";
 
     // An answer that stops in the middle.
     float end = 3.0f;
@@ -76,6 +77,15 @@ TEST(Win32SerialPort, AConverterLinkTalksThroughACommPort) {
     uint8_t mode = 0;
     EXPECT_TRUE(link.ReadCompensationMode(mode));
     EXPECT_EQ(mode, 2);
+    EXPECT_FALSE(link.port().LineGone());
+
+    // The terminal closed at its far end, as an adapter pulled out: Wine fails the next write
+    // (ERROR_NOT_READY), while its reads only time out.
+    int32_t serial = 0;
+    EXPECT_FALSE(link.ReadSerialNumber(serial));
+    for (int i = 0; i < 20 && !link.port().LineGone(); ++i)
+        link.ReadSerialNumber(serial);
+    EXPECT_TRUE(link.port().LineGone());
     link.Close();
     EXPECT_FALSE(link.IsOpen());
 }

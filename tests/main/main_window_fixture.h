@@ -67,6 +67,7 @@ class ForwardingPort : public SerialPort {
         return target.Write(buffer, count);
     }
     void Purge(uint32_t flags) override { target.Purge(flags); }
+    bool LineGone() const override { return target.LineGone(); }
 
   private:
     ScriptedSerialPort& target;
@@ -163,9 +164,12 @@ class MainWindowTest : public ::testing::Test {
         SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         ui_test::SendCommand(window->Handle, GetDlgCtrlID(combo), CBN_SELCHANGE, combo);
     }
+    // A port chosen in the closed list: the window opens it when the pause after the selection
+    // has passed, here at once by the pause timer's tick.
     void SelectPort(int index) {
         ASSERT_NE(window, nullptr);
         Select(Handle(window->portCombo), index);
+        SendMessageA(window->Handle, WM_TIMER, MainWindow::PortPauseTimerId, 0);
     }
 
     // Types a text into a control.

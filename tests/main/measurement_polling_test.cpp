@@ -22,7 +22,7 @@ struct Colours {
 
 class MeasurementPollingTest : public MainWindowTest {
   protected:
-    // The text colour a control had before: the window must leave it alone on grey.
+    // The text colour a control had before: every text on the grey sets its own, black.
     static constexpr COLORREF UntouchedText = RGB(1, 2, 3);
 
     Colours ColoursOf(HWND control) {
@@ -50,7 +50,7 @@ class MeasurementPollingTest : public MainWindowTest {
     void ExpectGrey(HWND control) {
         Colours colours = ColoursOf(control);
         EXPECT_EQ(colours.brush, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-        EXPECT_EQ(colours.text, UntouchedText);
+        EXPECT_EQ(colours.text, RGB(0, 0, 0));
         EXPECT_EQ(colours.background, RGB(192, 192, 192));
     }
 };

@@ -65,7 +65,8 @@ bool ScriptedSerialPort::Open(const char* path) {
     std::string name = path != nullptr ? path : "";
     openedPaths.push_back(name);
     events.push_back("Open " + name);
-    if (failOpen) return false;
+    lineGone = false;
+    if (failOpen || deviceGone) return false;
     open = true;
     return true;
 }
@@ -92,7 +93,7 @@ bool ScriptedSerialPort::SetTimeouts(const LineTimeouts& newTimeouts) {
 }
 
 size_t ScriptedSerialPort::Read(uint8_t* buffer, size_t count) {
-    if (!open) return 0;
+    if (!open || deviceGone) return 0;
     ++readCount;
     size_t received = 0;
     while (received < count && !input.empty()) {
@@ -117,6 +118,10 @@ size_t ScriptedSerialPort::Read(uint8_t* buffer, size_t count) {
 
 size_t ScriptedSerialPort::Write(const uint8_t* buffer, size_t count) {
     if (!open || failWrites) return 0;
+    if (deviceGone) {
+        lineGone = true;
+        return 0;
+    }
     Bytes request(buffer, buffer + count);
     writes.push_back(request);
     events.push_back("Write " + Hex(request));

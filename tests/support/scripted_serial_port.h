@@ -49,6 +49,9 @@ class ScriptedSerialPort : public SerialPort {
     void FailOpen(bool fail = true) { failOpen = fail; }
     // Writes take nothing while set (returns 0, nothing recorded, no responder).
     void FailWrites(bool fail = true) { failWrites = fail; }
+    // The device goes away (an adapter pulled out) while set: a write fails and reports the line
+    // gone, a read only times out, an open fails. Cleared, the device is back for the next open.
+    void GoAway(bool away = true) { deviceGone = away; }
     // A purge with the receive flag drops the queued input, as on a real line (off by default,
     // so that answers queued ahead for several exchanges survive a failed one).
     void DropInputOnPurge(bool drop = true) { dropInputOnPurge = drop; }
@@ -92,6 +95,7 @@ class ScriptedSerialPort : public SerialPort {
     size_t Read(uint8_t* buffer, size_t count) override;
     size_t Write(const uint8_t* buffer, size_t count) override;
     void Purge(uint32_t flags) override;
+    bool LineGone() const override { return lineGone; }
 
     // "01 21 00 DE": bytes as upper-case hex pairs separated by blanks.
     static std::string Hex(const Bytes& bytes);
@@ -108,6 +112,8 @@ class ScriptedSerialPort : public SerialPort {
     bool open = false;
     bool failOpen = false;
     bool failWrites = false;
+    bool deviceGone = false;
+    bool lineGone = false;
     bool dropInputOnPurge = false;
     bool oneChunkPerRead = false;
 

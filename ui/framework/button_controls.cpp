@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ui/framework/face_colours.h"
+
 namespace {
 
 constexpr char ButtonClass[] = "Button";
@@ -19,6 +21,14 @@ GroupBox::GroupBox(WindowObject* parent, int id) : Control(parent, id) {}
 
 const char* GroupBox::WindowClassName() {
     return ButtonClass;
+}
+
+void GroupBox::OnPaint(WindowMessage& message) {
+    if (Handle == nullptr || !HighContrastOn()) {
+        Control::OnPaint(message);
+        return;
+    }
+    PaintGroupBox(Handle);
 }
 
 PushButton::PushButton(WindowObject* parent, const char* title, int x, int y, int width, int height,
@@ -57,6 +67,14 @@ int CheckBox::TransferValue(void* buffer, int direction) {
         SetCheck(state);
     }
     return sizeof state;
+}
+
+void CheckBox::OnPaint(WindowMessage& message) {
+    if (Handle == nullptr || IsWindowEnabled(Handle)) {
+        PushButton::OnPaint(message);
+        return;
+    }
+    PaintDisabledOnFace(Handle, [&] { PushButton::OnPaint(message); });
 }
 
 int CheckBox::GetCheck() {

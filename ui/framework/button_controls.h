@@ -9,6 +9,9 @@ class GroupBox : public Control {
     GroupBox(WindowObject* parent, const char* title, int x, int y, int width, int height, int id);
     GroupBox(WindowObject* parent, int id);
     const char* WindowClassName() override;
+    // In a high-contrast scheme it draws its frame and caption itself, the caption in the colours
+    // its parent gives (a themed group box keeps its caption black whatever the parent says).
+    void OnPaint(WindowMessage& message) override;
 };
 
 class PushButton : public Control {
@@ -26,6 +29,8 @@ class CheckBox : public PushButton {
     CheckBox(WindowObject* parent, int id);
     const char* WindowClassName() override;
     int TransferValue(void* buffer, int direction) override;
+    // Disabled, its caption takes the disabled-text colour its parent gives.
+    void OnPaint(WindowMessage& message) override;
 
     // 0 unchecked, 1 checked.
     int GetCheck();

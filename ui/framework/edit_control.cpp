@@ -1,5 +1,6 @@
 #include "ui/framework/edit_control.h"
 
+#include "ui/framework/face_colours.h"
 #include "ui/framework/value_text.h"
 
 EditControl::EditControl(WindowObject* parent, const char* title, int x, int y, int width,
@@ -50,6 +51,15 @@ void EditControl::SetUp() {
     StaticText::SetUp();
     if (TextLimit != 0 && Handle != nullptr)
         SendMessageA(Handle, EM_LIMITTEXT, static_cast<WPARAM>(TextLimit - 1), 0);
+}
+
+void EditControl::OnPaint(WindowMessage& message) {
+    if (Handle == nullptr || IsWindowEnabled(Handle) ||
+        (GetWindowLongPtrA(Handle, GWL_STYLE) & ES_MULTILINE) != 0) {
+        StaticText::OnPaint(message);
+        return;
+    }
+    PaintDisabledEdit(Handle);
 }
 
 void EditControl::CutCommand(WindowMessage&) {

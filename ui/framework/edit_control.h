@@ -23,6 +23,8 @@ class EditControl : public StaticText {
     const char* WindowClassName() override;
     void DispatchCommand(WindowMessage& message, int id) override;
     void SetUp() override;
+    // Disabled and single-line, it draws its text in the colours its parent gives.
+    void OnPaint(WindowMessage& message) override;
 
     // Slots 33 .. 38.
     virtual void CutCommand(WindowMessage& message);

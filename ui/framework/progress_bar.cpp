@@ -2,7 +2,17 @@
 
 #include <commctrl.h>
 
+#include "ui/framework/face_colours.h"
 #include "ui/framework/visual_style.h"
+
+namespace {
+
+// The face's light grey, or the system's colour in a high-contrast scheme.
+COLORREF BarBackground() {
+    return HighContrastOn() ? CLR_DEFAULT : RGB(192, 192, 192);
+}
+
+}  // namespace
 
 ProgressBar::ProgressBar(WindowObject* parent, int x, int y, int width, int height, int id)
     : Control(parent, nullptr, x, y, width, height, id) {}
@@ -23,9 +33,15 @@ void ProgressBar::SetUp() {
         SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
-    if (Handle != nullptr) SendMessageA(Handle, SetBackgroundColour, 0, RGB(192, 192, 192));
+    if (Handle != nullptr) SendMessageA(Handle, SetBackgroundColour, 0, BarBackground());
     SetRange(0, 100);
     SetStep(1);
+}
+
+void ProgressBar::Dispatch(WindowMessage& message) {
+    if (message.Message == WM_SYSCOLORCHANGE && Handle != nullptr)
+        SendMessageA(Handle, SetBackgroundColour, 0, BarBackground());
+    Control::Dispatch(message);
 }
 
 void ProgressBar::SetRange(int low, int high) {

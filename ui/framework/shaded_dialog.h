@@ -2,8 +2,10 @@
 
 #include "ui/framework/dialog.h"
 
-// A dialog with a light-grey face and grey-backed static texts; Esc (command 2) ends it with
-// Cancel even when the template has no Cancel button. Every dialog of the tool derives from it.
+// A dialog with a light-grey face and grey-backed static texts that set their own text colours
+// (the system's colours in a high-contrast scheme, followed when the scheme changes); Esc
+// (command 2) ends it with Cancel even when the template has no Cancel button. Every dialog of the
+// tool derives from it.
 class ShadedDialog : public Dialog {
   public:
     using Dialog::Dialog;

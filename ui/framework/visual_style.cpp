@@ -1,13 +1,16 @@
 #include "ui/framework/visual_style.h"
 
+#include "ui/framework/system_library.h"
+
 namespace {
 
 using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 
-// uxtheme is looked up, not linked: the program needs no DLL beyond the oldest system's own.
+// uxtheme is looked up, not linked: the program needs no DLL beyond the oldest system's own. It
+// comes from the system folder only, never from beside the program.
 SetWindowThemeFunction ThemeFunction() {
     static const auto function = [] {
-        HMODULE module = LoadLibraryA("uxtheme.dll");
+        HMODULE module = LoadSystemLibrary("uxtheme.dll");
         return module != nullptr ? reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(
                                        GetProcAddress(module, "SetWindowTheme")))
                                  : nullptr;

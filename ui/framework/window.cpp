@@ -5,6 +5,42 @@
 #include "ui/framework/framework_start.h"
 #include "ui/framework/window_procedure.h"
 
+namespace {
+
+bool IsRadioButton(HWND control) {
+    char name[8] = {};
+    if (GetClassNameA(control, name, sizeof name) == 0 || lstrcmpiA(name, "Button") != 0)
+        return false;
+    LONG_PTR type = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
+bool IsChecked(HWND button) {
+    return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool StartsGroup(HWND control) {
+    return (GetWindowLongPtrA(control, GWL_STYLE) & WS_GROUP) != 0;
+}
+
+// The checked radio button of the group `member` belongs to (from a WS_GROUP sibling up to the
+// next one), or null.
+HWND CheckedOfGroup(HWND member) {
+    HWND first = member;
+    while (!StartsGroup(first)) {
+        HWND previous = GetWindow(first, GW_HWNDPREV);
+        if (previous == nullptr) break;
+        first = previous;
+    }
+    for (HWND control = first; control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (control != first && StartsGroup(control)) break;
+        if (IsRadioButton(control) && IsChecked(control)) return control;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 Window::Window(WindowObject* parent, const char* title)
     : WindowObject(parent),
       Style(parent != nullptr ? WS_CHILD | WS_VISIBLE : WS_OVERLAPPEDWINDOW),
@@ -181,5 +217,21 @@ void Window::SaveFocus() {
 
 void Window::RestoreFocus() {
     if (FocusChild != nullptr && IsWindow(FocusChild) && Handle != nullptr && !IsIconic(Handle))
-        SetFocus(FocusChild);
+        FocusControl(FocusTarget(FocusChild));
+}
+
+void Window::FocusControl(HWND control) {
+    if (control == nullptr) return;
+    const bool moving = MovingFocus;
+    MovingFocus = true;
+    SetFocus(control);
+    MovingFocus = moving;
+}
+
+HWND Window::FocusTarget(HWND wanted) const {
+    // On the focus an automatic radio button checks itself: an unchecked one would change the
+    // choice without the user.
+    if (wanted == nullptr || !IsRadioButton(wanted) || IsChecked(wanted)) return wanted;
+    if (HWND checked = CheckedOfGroup(wanted)) return checked;
+    return GetNextDlgTabItem(Handle, nullptr, FALSE);
 }

@@ -37,7 +37,14 @@ class Window : public WindowObject {
 
     void UpdateGeometry();
     void SaveFocus();
+    // Gives the saved child the focus again; an unchecked radio button passes it on (FocusTarget).
     void RestoreFocus();
+    // Gives a child the focus as the program's own move: whatever the child notifies meanwhile
+    // (an automatic radio button checks itself on the focus) is no choice of the user.
+    void FocusControl(HWND control);
+    // Where the focus meant for `wanted` goes: an unchecked radio button hands it to the checked
+    // one of its group, or, with none checked, to the window's first tab stop.
+    HWND FocusTarget(HWND wanted) const;
     void SetTitle(const char* title);
 
     std::unique_ptr<char[]> Title;
@@ -51,6 +58,8 @@ class Window : public WindowObject {
     int Id = 0;
     WNDPROC DefaultProc = nullptr;
     HWND FocusChild = nullptr;
+    // True while FocusControl moves the focus.
+    bool MovingFocus = false;
 };
 
 // The name of the framework's window class.

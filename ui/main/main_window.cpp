@@ -8,6 +8,7 @@
 #include "ui/framework/button_controls.h"
 #include "ui/framework/display_scale.h"
 #include "ui/framework/edit_control.h"
+#include "ui/framework/face_colours.h"
 #include "ui/framework/framework_start.h"
 #include "ui/framework/list_box.h"
 #include "ui/framework/port_combo_box.h"
@@ -61,6 +62,8 @@ MainWindow::MainWindow(const char* title, std::unique_ptr<ConverterLink> link,
 MainWindow::~MainWindow() {
     if (timer != 0 && Handle != nullptr) KillTimer(Handle, PollTimerId);
     timer = 0;
+    if (portPausing && Handle != nullptr) KillTimer(Handle, PortPauseTimerId);
+    portPausing = false;
     // The native window and the controls go first, while the brush and the link still exist.
     DestroyHandle();
     while (LastChild != nullptr)
@@ -164,6 +167,8 @@ void MainWindow::SetUp() {
         inputDampingCombo->AddString(text.c_str());
         tempDampingCombo->AddString(text.c_str());
     }
+    // The user starts by choosing a port: the window's first activation puts the focus there.
+    FocusChild = portCombo->Handle;
 }
 
 void MainWindow::FillWindowClass(WNDCLASSA& windowClass) {
@@ -175,10 +180,22 @@ void MainWindow::FillWindowClass(WNDCLASSA& windowClass) {
 void MainWindow::Dispatch(WindowMessage& message) {
     switch (message.Message) {
         case WM_TIMER:
-            if (!busy) Poll();
+            if (message.WParam == PortPauseTimerId)
+                ConnectAfterPause();
+            else if (!busy)
+                Poll();
+            NoticeLostLine();
             break;
         case WM_CTLCOLORSTATIC:
             CtlColorStatic(message);
+            break;
+        case WM_ERASEBKGND:
+            EraseBackground(message);
+            break;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            RepaintForScheme(Handle, message.Message, message.WParam, message.LParam);
+            Window::Dispatch(message);
             break;
         case WM_DPICHANGED:
             OnDpiChanged(message);
@@ -193,7 +210,7 @@ void MainWindow::DispatchChildNotify(WindowMessage& message, int id) {
     bool selectionChanged = message.WParamHigh() == CBN_SELCHANGE;
     switch (id) {
         case PortComboId:
-            if (selectionChanged) Connect();
+            OnPortNotify(message.WParamHigh());
             break;
         case RelayButtonId:
             OpenRelayDialog();
@@ -213,14 +230,15 @@ void MainWindow::DispatchChildNotify(WindowMessage& message, int id) {
         case RangeEndWriteId:
             WriteRangeEnd();
             break;
+        // Focus the program moves is no choice, though a button may check itself on it.
         case OffRadioId:
-            WriteCompensationMode(0);
+            if (!MovingFocus) WriteCompensationMode(0);
             break;
         case LinearRadioId:
-            WriteCompensationMode(1);
+            if (!MovingFocus) WriteCompensationMode(1);
             break;
         case NonlinearRadioId:
-            WriteCompensationMode(2);
+            if (!MovingFocus) WriteCompensationMode(2);
             break;
         case SensorComboId:
             if (selectionChanged) WriteSelectedSensor();
@@ -241,6 +259,9 @@ void MainWindow::DispatchChildNotify(WindowMessage& message, int id) {
             Window::DispatchChildNotify(message, id);
             break;
     }
+    // The window's own exchanges (settings, "Reading") may find the port gone; a dialog's are
+    // its own business.
+    if (id >= InputDampingId && id <= ReadingCheckId) NoticeLostLine();
 }
 
 void MainWindow::CtlColorStatic(WindowMessage& message) {
@@ -256,9 +277,21 @@ void MainWindow::CtlColorStatic(WindowMessage& message) {
         SetBkColor(deviceContext, Red);
         message.Result = reinterpret_cast<LRESULT>(redBrush);
     } else {
-        SetBkColor(deviceContext, LightGrey);
-        message.Result = reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
+        const bool notCurrent = (LiveValueOf(control) & staleValues) != 0;
+        message.Result =
+            reinterpret_cast<LRESULT>(ColourOnFace(deviceContext, control, notCurrent));
     }
+}
+
+void MainWindow::EraseBackground(WindowMessage& message) {
+    if (!HighContrastOn()) {
+        Window::Dispatch(message);
+        return;
+    }
+    RECT client{};
+    GetClientRect(Handle, &client);
+    FillRect(reinterpret_cast<HDC>(message.WParam), &client, CurrentFaceColours().brush);
+    message.Result = 1;
 }
 
 void MainWindow::OnDpiChanged(WindowMessage& message) {

@@ -56,12 +56,24 @@ class MainWindow : public Window {
     // The poll timer.
     static constexpr UINT_PTR PollTimerId = 1;
     static constexpr UINT PollPeriodMs = 1000;
+    // The pause after a selection in the closed port list: the port opens when no further
+    // selection comes within it, so that ports passed over with the arrow keys stay untouched.
+    static constexpr UINT_PTR PortPauseTimerId = 2;
+    static constexpr UINT PortPauseMs = 500;
 
     // Bits of errorFlags.
     static constexpr uint32_t ResistanceFailed = 1;
     static constexpr uint32_t TemperatureInvalid = 2;
     // The bit pattern with which the converter marks a failed measurement.
     static constexpr uint32_t MeasurementFailedBits = 0xFFFFFFFF;
+
+    // Bits of staleValues, one per live value.
+    static constexpr uint32_t ResistanceValue = 1;
+    static constexpr uint32_t TemperatureValue = 2;
+    static constexpr uint32_t ConductanceValue = 4;
+    static constexpr uint32_t ConductivityValue = 8;
+    static constexpr uint32_t RatioValue = 16;
+    static constexpr uint32_t AllLiveValues = 31;
 
     // Port names are read into a buffer of 7 characters and the zero.
     static constexpr int PortNameLength = 7;
@@ -87,20 +99,32 @@ class MainWindow : public Window {
     void DispatchChildNotify(WindowMessage& message, int id) override;
     void FillWindowClass(WNDCLASSA& windowClass) override;
     void SetUp() override;
-    // WM_CTLCOLORSTATIC: flagged live values white on red, every other static on light grey.
+    // WM_CTLCOLORSTATIC: flagged live values white on red, every other static on the face (light
+    // grey, or the system's face in a high-contrast scheme) in its own text colour; a live value
+    // that is not current in the disabled-text colour.
     virtual void CtlColorStatic(WindowMessage& message);
+    // WM_ERASEBKGND: the face of a high-contrast scheme instead of the class's light grey.
+    void EraseBackground(WindowMessage& message);
     // WM_DPICHANGED: the window moved to a display of another scale; lays it out again for that
     // scale on the rectangle the system suggests.
     void OnDpiChanged(WindowMessage& message);
 
+    // A notification of the port list: a choice from the open list connects at once, a selection
+    // in the closed list after the pause.
+    void OnPortNotify(int code);
+    // The pause after the last selection in the closed list has passed.
+    void ConnectAfterPause();
     // Connects to the converter on the selected port and reads everything.
     void Connect();
     void ReadAll();
     // Offers the thermistor only from firmware 0x0101 on; refills the list only when that changes
     // the number of models offered.
     void SelectSensorsForFirmware(uint16_t version);
-    // One cycle of the live values.
+    // One cycle of the live values; a value it could not refresh is shown as not current.
     void Poll();
+    // When the system has reported the port gone (not a time-out): closes the link, stops
+    // "Reading", empties the identity fields and says so, once.
+    void NoticeLostLine();
     // "Reading" switched: starts or stops the poll timer.
     void ToggleReading();
 
@@ -156,12 +180,19 @@ class MainWindow : public Window {
     std::unique_ptr<SensorList> sensors;
     uint32_t timer = 0;
     uint32_t errorFlags = 0;
+    // The live values the last poll could not refresh (bits as above).
+    uint32_t staleValues = 0;
     bool busy = false;
     // The input damping held at 0 while a probe calibration runs.
     HeldInputDamping heldDamping;
     // The sensor model the converter measures with, as far as the window knows (nullptr: not
     // known).
     TemperatureSensor* measuredSensor = nullptr;
+    // The pause timer runs after a selection in the closed port list.
+    bool portPausing = false;
+    // The port index chosen from the open list; the list's own selection change that follows the
+    // choice does not start a pause.
+    int portChoice = -1;
 
     // The layout at 96 DPI, the DPI the window is laid out for and the controls' font for it.
     DpiLayout layout;
@@ -180,6 +211,12 @@ class MainWindow : public Window {
     void BuildCompensationGroup(int left, int top);
     void BuildInternalValuesGroup(int left, int top);
     void ShowCompensationMode(uint8_t mode);
+    // Reads the live values; returns the bits of those it refreshed.
+    uint32_t ReadLiveValues();
+    // Marks the live values that are not current and redraws those whose mark changed.
+    void MarkStaleValues(uint32_t stale);
+    // The bit of a live value's field, 0 for any other control.
+    uint32_t LiveValueOf(HWND control) const;
     // The system's message font for `dpi` on every control; the previous font is released.
     void UseFontFor(UINT newDpi);
 };

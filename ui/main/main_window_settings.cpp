@@ -74,6 +74,32 @@ void ShowDamping(ComboBox* combo, uint8_t value) {
 
 }  // namespace
 
+void MainWindow::OnPortNotify(int code) {
+    const bool listOpen = SendMessageA(portCombo->Handle, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    const int index = portCombo->GetSelIndex();
+    if (code == CBN_SELENDOK && listOpen) {
+        // A click or Enter in the open list: the port chosen, also the one already selected.
+        if (portPausing) KillTimer(Handle, PortPauseTimerId);
+        portPausing = false;
+        portChoice = index;
+        Connect();
+    } else if (code == CBN_SELCHANGE) {
+        const bool sameChoice = index == portChoice;
+        portChoice = -1;
+        // The open list waits for the choice; the closed one for the pause after the last step.
+        if (sameChoice || listOpen) return;
+        portPausing = SetTimer(Handle, PortPauseTimerId, PortPauseMs, nullptr) != 0;
+        if (!portPausing) Connect();
+    }
+}
+
+void MainWindow::ConnectAfterPause() {
+    if (!portPausing) return;
+    KillTimer(Handle, PortPauseTimerId);
+    portPausing = false;
+    Connect();
+}
+
 void MainWindow::Connect() {
     char name[PortNameLength + 1] = {};
     portCombo->GetSelString(name, sizeof name);
