@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 std::string IsoTimeText(const std::tm& fields, long offsetSeconds, int milliseconds) {
-    char text[48];
+    char text[96];
     const long offsetMinutes = std::labs(offsetSeconds) / 60;
     char fraction[8] = "";
     if (milliseconds >= 0) std::snprintf(fraction, sizeof fraction, ".%03d", milliseconds % 1000);
