@@ -29,12 +29,12 @@ class CalibrationOutput {
     ~CalibrationOutput() {
         if (json) std::cout << record.dump(2) << '\n';
     }
-    void Number(const char* name, double value, const std::string& text) {
+    // The number as shown, so that the JSON and the text never differ.
+    void Number(const char* name, const std::string& text) {
         if (json)
             record[name] = *ParseNumber(text);
         else
             std::cout << name << ": " << text << '\n';
-        (void)value;
     }
     void Samples(const std::vector<float>& samples) {
         if (!json) return;
@@ -103,7 +103,7 @@ int RunCalibrateCable(const CtlOptions& options) {
     CalibrationOutput out(options.json);
     float stored = 0.0f;
     if (!s.link().ReadCableCompensation(stored)) FailConverter("Communication error");
-    out.Number("stored", stored, ShortestText(stored));
+    out.Number("stored", ShortestText(stored));
 
     std::vector<float> samples;
     const SampleMeasurement m =
@@ -111,7 +111,8 @@ int RunCalibrateCable(const CtlOptions& options) {
     out.Samples(samples);
     RequireComplete(m);
     const float average = static_cast<float>(m.Average());
-    out.Number("measured", average, ShortestText(average));
+    out.Number("measured", ShortestText(average));
+    out.Json("mean", m.Average());
     out.Json("written", nullptr);
     // An average of 0 is no measurement, as in the dialog.
     if (average == 0.0f || !m.HasUsableAverage())
@@ -121,7 +122,7 @@ int RunCalibrateCable(const CtlOptions& options) {
     float answered = average;
     if (!s.link().WriteFloat(CodeCableCompensation, answered))
         FailConverter("no answer to the write; the stored value is unknown");
-    out.Number("written", answered, ShortestText(answered));
+    out.Number("written", ShortestText(answered));
     return ExitSuccess;
 }
 
@@ -138,8 +139,7 @@ int RunCalibrateProbe(const CtlOptions& options) {
     float conductance = 0.0f;
     if (!link.ReadConductance(conductance)) FailConverter("Communication error");
     ProbeCoefficients stored;
-    if (link.ReadProbeCoefficients(stored))
-        out.Number("stored", stored.K[1], ShortestText(stored.K[1]));
+    if (link.ReadProbeCoefficients(stored)) out.Number("stored", ShortestText(stored.K[1]));
 
     // The input measures undamped during the calibration; its damping comes back afterwards.
     uint8_t damping = 0;
@@ -156,12 +156,12 @@ int RunCalibrateProbe(const CtlOptions& options) {
 
     const double average = m.Average();
     const float coefficient = static_cast<float>(*normal / average);
-    out.Number("normal", *normal, FormatFixed(static_cast<float>(*normal), 2));
-    out.Number("conductance", average, FormatFixed(static_cast<float>(average), 2));
+    out.Number("normal", FormatFixed(static_cast<float>(*normal), 2));
+    out.Number("conductance", FormatFixed(static_cast<float>(average), 2));
     out.Json("mean", average);
     if (average == 0.0 || !std::isfinite(coefficient))
         FailConverter("the average conductance gives no coefficient; nothing written");
-    out.Number("coefficient", coefficient, ShortestText(coefficient));
+    out.Number("coefficient", ShortestText(coefficient));
     out.Json("written", nullptr);
     if (!WriteConfirmed(options, "Write " + ShortestText(coefficient) +
                                      " 1/cm as the probe coefficient (K0, K2, K3 = 0)?")) {
@@ -170,6 +170,6 @@ int RunCalibrateProbe(const CtlOptions& options) {
     ProbeCoefficients k;
     k.K[1] = coefficient;
     if (!link.WriteProbeCoefficients(k)) FailConverter("no answer to the write of the coefficient");
-    out.Number("written", coefficient, ShortestText(coefficient));
+    out.Number("written", ShortestText(coefficient));
     return ExitSuccess;
 }

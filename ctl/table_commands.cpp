@@ -6,6 +6,7 @@
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
+#include "ctl/terminal.h"
 #include "model/file_store.h"
 #include "model/point_line.h"
 #include "model/probe_characteristic.h"
@@ -120,6 +121,8 @@ int RunTableReport(const CtlOptions& options) {
     // "-" is stdout.
     if (options.reportFile == "-") {
         ReportSystem& clock = PlatformReportSystem();
+        // The report's lines end in CR LF already.
+        StdoutBinary();
         std::cout << ReportText(clock.DateText(), clock.TimeText(), *table, fit.coefficients);
         std::cout.flush();
         if (!std::cout) FailConverter("cannot write the report to stdout");

@@ -7,6 +7,8 @@
 // it found it.
 
 bool StdinIsTerminal();
+// Bytes written to stdout pass unchanged (Windows would add a CR before every LF).
+void StdoutBinary();
 bool StderrIsTerminal();
 
 // From now on Ctrl-C (SIGINT), SIGTERM and SIGHUP only set the flag that Interrupted reads.
