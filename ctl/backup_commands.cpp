@@ -4,11 +4,13 @@
 #include <iostream>
 
 #include "ctl/backup_file.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/output.h"
 #include "ctl/setting_value.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 #include "model/file_store.h"
 
@@ -102,18 +104,29 @@ int RunRestore(const CtlOptions& options) {
         return ExitSuccess;
     }
 
+    // A signal stops the list between two writes, never inside the sensor's sequence.
+    CatchInterrupt();
+    ChangeProgress progress;
+    progress.left = plan;
     int status = ExitSuccess;
     std::vector<std::string> writeFailures(SettingCount);
     for (SettingId id : plan) {
+        progress.left.erase(progress.left.begin());
         s.link().ClearGivenUp();
         const WriteOutcome outcome =
             WriteSetting(s.link(), sensors, id, *backup.settings[id], current);
-        if (!outcome.ok) {
+        if (outcome.ok) {
+            progress.written.push_back(id);
+        } else {
+            progress.failed.push_back(id);
             const std::string failure = NamedFailure(outcome.failure, s.link());
-            std::cerr << "zr3ctl: writing " << failure << '\n';
             writeFailures[static_cast<size_t>(id)] = failure;
+            // The sensor's words name the setting themselves.
+            std::cerr << "zr3ctl: " << (id == SettingId::Sensor ? "" : "writing ") << failure
+                      << '\n';
             status = ExitConverter;
         }
+        EndIfInterrupted(progress);
     }
 
     // Every value of the file read back from the converter.
@@ -132,21 +145,34 @@ int RunRestore(const CtlOptions& options) {
                             {"ok", failure.empty() && same}});
     }
     report["outcomes"] = outcomes;
+    bool allMatch = true;
     for (const auto& entry : AllSettings()) {
         const auto& wanted = backup.settings[entry.id];
         if (!wanted) continue;
         if (!after[entry.id]) {
             std::cerr << "zr3ctl: " << entry.name << ": no answer when read back\n";
-            status = ExitConverter;
+            allMatch = false;
         } else if (!SameValue(entry.id, *after[entry.id], *wanted)) {
             std::cerr << "zr3ctl: " << entry.name << ": the converter holds "
                       << SettingText(entry.id, *after[entry.id], sensors) << ", the file has "
                       << SettingText(entry.id, *wanted, sensors) << '\n';
-            status = ExitConverter;
+            allMatch = false;
         }
     }
     if (options.json) std::cout << report.dump(2) << '\n';
-    Note() << "zr3ctl: " << plan.size() << (plan.size() == 1 ? " setting" : " settings")
-           << (status == ExitSuccess ? " restored" : " to restore; not all of them took") << '\n';
-    return status;
+    const char* const settings = plan.size() == 1 ? " setting" : " settings";
+    if (!allMatch) {
+        std::cerr << "zr3ctl: " << plan.size() << settings << " to restore; not all of them took\n";
+        return ExitConverter;
+    }
+    if (status != ExitSuccess) {
+        // What the read-back found, and no more: a write may have taken without its answer.
+        std::cerr << "zr3ctl: " << plan.size() << settings
+                  << " to restore; every value reads back as in the file, but not every write "
+                     "was answered\n";
+        return status;
+    }
+    Note() << "zr3ctl: " << plan.size() << settings << " restored\n";
+    EndIfInterrupted(progress);
+    return ExitSuccess;
 }

@@ -1,5 +1,4 @@
 // calibrate cable and calibrate probe: the dialogs' 20-sample measurements from the command line.
-#include <cmath>
 #include <iostream>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -11,7 +10,9 @@
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "ctl/terminal.h"
+#include "model/probe_plausibility.h"
 #include "model/sample_measurement.h"
+#include "model/temporary_setting.h"
 
 namespace {
 
@@ -81,23 +82,37 @@ SampleMeasurement Measure(ConverterLink& link, bool (ConverterLink::*read)(float
     return measurement;
 }
 
+// A calibration that cannot be confirmed is refused before anything is measured or written.
+void RequireConfirmation(const CtlOptions& options, const char* command) {
+    if (options.yes || (StdinIsTerminal() && StderrIsTerminal())) return;
+    FailUsage(std::string(command) +
+              " writes only with --yes when no one answers at a terminal; nothing measured");
+}
+
+// Ends the command when a signal came: nothing was written.
+void StopIfInterrupted() {
+    if (Interrupted()) throw CommandFailure(InterruptedStatus(), "interrupted; nothing written");
+}
+
 void RequireComplete(const SampleMeasurement& measurement) {
-    if (Interrupted()) FailConverter("interrupted; nothing written");
+    StopIfInterrupted();
     if (!measurement.Complete()) FailConverter("the converter stopped answering; nothing written");
 }
 
 // Written with --yes, or when the person at the terminal says so.
 bool WriteConfirmed(const CtlOptions& options, const std::string& question) {
     if (options.yes) return true;
-    if (StdinIsTerminal() && StderrIsTerminal()) return Confirm(question);
-    std::cerr << "zr3ctl: not written (give --yes to write)\n";
-    return false;
+    const bool yes = Confirm(question);
+    StopIfInterrupted();
+    if (!yes) std::cerr << "zr3ctl: not written\n";
+    return yes;
 }
 
 }  // namespace
 
 int RunCalibrateCable(const CtlOptions& options) {
     const double interval = IntervalOption(options, DefaultInterval);
+    RequireConfirmation(options, "calibrate cable");
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
     CalibrationOutput out(options.json);
@@ -129,8 +144,11 @@ int RunCalibrateCable(const CtlOptions& options) {
 int RunCalibrateProbe(const CtlOptions& options) {
     const double interval = IntervalOption(options, DefaultInterval);
     const auto normal = ParseNumber(options.normal);
-    if (!normal || *normal == 0.0)
-        FailUsage("--normal: \"" + options.normal + "\" is not a conductivity other than 0");
+    if (!normal || !NormalIsPlausible(*normal)) {
+        FailUsage("--normal: \"" + options.normal + "\" is refused: " +
+                  ProbeCalibrationProblem(ProbeCalibrationCheck::NormalNotPlausible));
+    }
+    RequireConfirmation(options, "calibrate probe");
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
     ConverterLink& link = s.link();
@@ -141,35 +159,50 @@ int RunCalibrateProbe(const CtlOptions& options) {
     ProbeCoefficients stored;
     if (link.ReadProbeCoefficients(stored)) out.Number("stored", ShortestText(stored.K[1]));
 
-    // The input measures undamped during the calibration; its damping comes back afterwards.
-    uint8_t damping = 0;
-    if (link.ReadInputDamping(damping) && damping != 0 && !link.WriteInputDamping(0))
-        FailConverter("no answer setting the input damping to 0");
+    // The input measures undamped during the calibration; its damping comes back on every way
+    // out the process lives through, signals included.
+    HeldInputDamping damping;
+    const bool held = damping.Hold(link);
+    const bool touched = damping.Holding();
+    const std::string holdProblem = damping.Message();
+    SampleMeasurement m;
     std::vector<float> samples;
-    const SampleMeasurement m = Measure(link, &ConverterLink::ReadConductance, interval, samples);
+    if (held) m = Measure(link, &ConverterLink::ReadConductance, interval, samples);
     out.Samples(samples);
-    if (damping != 0 && !link.WriteInputDamping(damping)) {
-        FailConverter("the input damping could not be set back to " + FormatInteger(damping) +
-                      "; it is 0 now");
+    if (!damping.GiveBack(link)) {
+        if (!holdProblem.empty()) std::cerr << "zr3ctl: " << holdProblem << '\n';
+        StopIfInterrupted();
+        FailConverter(damping.Message() + " Nothing written.");
+    }
+    if (!held) {
+        FailConverter(holdProblem +
+                      (touched ? " It is " + FormatInteger(damping.Saved()) + " again." : "") +
+                      " Nothing measured, nothing written.");
     }
     RequireComplete(m);
 
     const double average = m.Average();
-    const float coefficient = static_cast<float>(*normal / average);
     out.Number("normal", FormatFixed(static_cast<float>(*normal), 2));
     out.Number("conductance", FormatFixed(static_cast<float>(average), 2));
     out.Json("mean", average);
-    if (average == 0.0 || !std::isfinite(coefficient))
-        FailConverter("the average conductance gives no coefficient; nothing written");
+    const ProbeCalibrationResult result = CalibrateOnePoint(*normal, average);
+    if (result.check != ProbeCalibrationCheck::Plausible)
+        FailConverter(std::string(ProbeCalibrationProblem(result.check)) + "; nothing written");
+    const float coefficient = result.coefficient;
     out.Number("coefficient", ShortestText(coefficient));
     out.Json("written", nullptr);
     if (!WriteConfirmed(options, "Write " + ShortestText(coefficient) +
-                                     " 1/cm as the probe coefficient (K0, K2, K3 = 0)?")) {
+                                     " 1/cm as the probe coefficient K1 (K0, K2 and K3 become "
+                                     "0)?")) {
         return ExitSuccess;
     }
     ProbeCoefficients k;
     k.K[1] = coefficient;
-    if (!link.WriteProbeCoefficients(k)) FailConverter("no answer to the write of the coefficient");
+    if (!link.WriteProbeCoefficients(k)) {
+        FailConverter(
+            "no answer to the write of the coefficients; whether the converter took "
+            "them is not known (zr3ctl show tells)");
+    }
     out.Number("written", ShortestText(coefficient));
     return ExitSuccess;
 }

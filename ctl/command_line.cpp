@@ -115,16 +115,18 @@ void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sen
     auto* cable = ConverterCommand(*calibrate, "cable", "measure and store the cable compensation",
                                    RunCalibrateCable, chosen, o);
     AddIntervalOption(cable, o, "seconds between samples (default 0.65)");
-    cable->add_flag("-y,--yes", o.yes, "write without asking");
+    cable->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     AddJsonFlag(cable, o, "as JSON: samples, mean, what was written");
-    auto* probe = ConverterCommand(*calibrate, "probe",
-                                   "one-point probe calibration: k1 = normal / average conductance",
-                                   RunCalibrateProbe, chosen, o);
+    auto* probe = ConverterCommand(
+        *calibrate, "probe",
+        "one-point probe calibration: k1 = normal / average conductance; k0, k2 and k3 "
+        "become 0",
+        RunCalibrateProbe, chosen, o);
     probe->add_option("--normal", o.normal, "conductivity of the solution, uS/cm")
         ->required()
         ->type_name("VALUE");
     AddIntervalOption(probe, o, "seconds between samples (default 0.65)");
-    probe->add_flag("-y,--yes", o.yes, "write without asking");
+    probe->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     AddJsonFlag(probe, o, "as JSON: samples, mean, coefficient");
 
     auto* table = Command(app, "table", "the probe table file, offline", nullptr, chosen);

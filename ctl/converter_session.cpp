@@ -7,6 +7,35 @@
 #include "ctl/exit_status.h"
 #include "ctl/frame_log.h"
 
+namespace {
+
+// Ends the command with why the port did not open.
+[[noreturn]] void FailOpen(const std::string& port, const OpenProblem& problem) {
+    switch (problem.failure) {
+        case OpenFailure::NotATerminal:
+            FailUsage(port + " is not a serial port");
+        case OpenFailure::InUse:
+            FailConverter(port + " is in use");
+        case OpenFailure::NoSuchDevice:
+            FailConverter("cannot open the port " + port + ": there is no such device");
+        case OpenFailure::NoPermission:
+#ifdef __linux__
+            FailConverter("cannot open the port " + port +
+                          ": permission denied (serial ports belong to the group dialout: "
+                          "sudo usermod -aG dialout $USER, then log in again)");
+#else
+            FailConverter("cannot open the port " + port + ": permission denied");
+#endif
+        case OpenFailure::None:
+        case OpenFailure::Other:
+            break;
+    }
+    FailConverter("cannot open the port " + port +
+                  (problem.detail.empty() ? "" : ": " + problem.detail));
+}
+
+}  // namespace
+
 std::string FailureCause(ConverterLink& link) {
     const ExchangeFailure failure =
         link.givenUp() != ExchangeFailure::None ? link.givenUp() : link.lastFailure();
@@ -30,7 +59,7 @@ ConverterSession::ConverterSession(const std::string& portName, int retries, boo
     converter = std::make_unique<ConverterLink>(std::move(port));
     converter->SetRetries(retries);
     const std::string name = PortNameForLink(portName);
-    if (!converter->Open(name.c_str())) FailConverter("cannot open the port " + portName);
+    if (!converter->Open(name.c_str())) FailOpen(portName, converter->port().LastOpenProblem());
     const char* identity = converter->Identify();
     if (identity == nullptr)
         FailConverter("no converter answers on " + portName + " (" + FailureCause(*converter) +

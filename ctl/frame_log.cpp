@@ -58,6 +58,10 @@ bool FrameLogPort::LineGone() const {
     return port->LineGone();
 }
 
+OpenProblem FrameLogPort::LastOpenProblem() const {
+    return port->LastOpenProblem();
+}
+
 void FrameLogPort::FlushAnswer() {
     if (answer.empty()) return;
     Line('<', answer.data(), answer.size());

@@ -24,6 +24,7 @@ class FrameLogPort : public SerialPort {
     size_t Write(const uint8_t* buffer, size_t count) override;
     void Purge(uint32_t flags) override;
     bool LineGone() const override;
+    OpenProblem LastOpenProblem() const override;
 
   private:
     // Writes the bytes received since the last line, if any.

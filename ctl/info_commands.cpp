@@ -6,11 +6,13 @@
 #include "base/kind_text.h"
 #include "base/number_text.h"
 #include "base/text_escape.h"
+#include "ctl/change_progress.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
 #include "ctl/setting_value.h"
+#include "ctl/terminal.h"
 #include "model/converter_settings.h"
 
 namespace {
@@ -155,6 +157,11 @@ int RunSet(const CtlOptions& options) {
         }
     }
 
+    // A signal stops the list between two writes, never inside the sensor's sequence.
+    CatchInterrupt();
+    ChangeProgress progress;
+    for (const auto& change : changes)
+        progress.left.push_back(change.first);
     int status = ExitSuccess;
     // With --json: each setting asked and answered, printed also when a later write fails.
     nlohmann::ordered_json written = nlohmann::ordered_json::array();
@@ -163,12 +170,18 @@ int RunSet(const CtlOptions& options) {
             std::cout << nlohmann::ordered_json{{"settings", written}}.dump(2) << '\n';
     };
     for (const auto& [id, value] : changes) {
+        progress.left.erase(progress.left.begin());
         s.link().ClearGivenUp();
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
         if (!outcome.ok) {
+            progress.failed.push_back(id);
+            const std::string failure = NamedFailure(outcome.failure, s.link());
             printJson();
-            FailConverter(NamedFailure(outcome.failure, s.link()));
+            if (!Interrupted()) FailConverter(failure);
+            std::cerr << "zr3ctl: " << failure << '\n';
+            EndIfInterrupted(progress);
         }
+        progress.written.push_back(id);
         if (options.json) {
             written.push_back({{"name", NameOf(id)},
                                {"asked", SettingJson(id, value, sensors)},
@@ -183,6 +196,7 @@ int RunSet(const CtlOptions& options) {
                       << SettingText(id, value, sensors) << '\n';
             status = ExitConverter;
         }
+        EndIfInterrupted(progress);
     }
     printJson();
     return status;

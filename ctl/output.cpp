@@ -49,6 +49,6 @@ int RunCommand(const std::function<int(const CtlOptions&)>& action, const CtlOpt
         ReportError(failure.what(), status);
     }
     // An interrupted command never ends with 0: the shell's status of a program the signal ended.
-    if (InterruptSignal() != 0) return 128 + InterruptSignal();
+    if (Interrupted()) return InterruptedStatus();
     return status;
 }

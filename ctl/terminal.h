@@ -11,12 +11,14 @@ bool StdinIsTerminal();
 void StdoutBinary();
 bool StderrIsTerminal();
 
-// From now on Ctrl-C (SIGINT), SIGTERM and SIGHUP only set the flag that Interrupted reads.
+// From now on Ctrl-C, SIGTERM, a hang-up (SIGHUP) and SIGQUIT only set the flag that Interrupted
+// reads (on Windows: Ctrl-C, Ctrl-Break and the console's close, log-off and shut-down), so that
+// the command ends its change and gives back what it holds before it exits.
 void CatchInterrupt();
 bool Interrupted();
-// The number of the signal that interrupted the command (SIGINT for Ctrl-C on Windows); 0 when
-// none did.
-int InterruptSignal();
+// The status of a program ended by the signal noted: 128 + its number (130 for Ctrl-C, 143 for
+// SIGTERM, 129 for a hang-up, 131 for SIGQUIT).
+int InterruptedStatus();
 
 // Waits the given time, returning early when interrupted.
 void PauseSeconds(double seconds);

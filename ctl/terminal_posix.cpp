@@ -5,10 +5,11 @@
 
 namespace {
 
+// The first signal noted; later ones do not replace it.
 volatile sig_atomic_t interrupted = 0;
 
 void NoteInterrupt(int signal) {
-    interrupted = signal;
+    if (interrupted == 0) interrupted = signal;
 }
 
 }  // namespace
@@ -27,15 +28,14 @@ void CatchInterrupt() {
     struct sigaction action {};
     action.sa_handler = NoteInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaction(signal, &action, nullptr);
 }
 
 bool Interrupted() {
     return interrupted != 0;
 }
 
-int InterruptSignal() {
-    return interrupted;
+int InterruptedStatus() {
+    return 128 + (interrupted != 0 ? static_cast<int>(interrupted) : SIGINT);
 }

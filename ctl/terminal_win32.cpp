@@ -9,14 +9,29 @@
 
 namespace {
 
-std::atomic<bool> interrupted{false};
+// The exit status the event asks for, 0 while none came.
+std::atomic<int> interrupted{0};
+
+// How long the console's close, log-off or shut-down waits for the command to give back what it
+// holds; the system ends the process after about 5 s anyway, and the exit ends this wait.
+constexpr DWORD EndOfSessionWait = 4500;
 
 BOOL WINAPI NoteInterrupt(DWORD event) {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        interrupted = true;
-        return TRUE;
+    int expected = 0;
+    switch (event) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            interrupted.compare_exchange_strong(expected, 130);
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            interrupted.compare_exchange_strong(expected, 129);
+            Sleep(EndOfSessionWait);
+            return TRUE;
+        default:
+            return FALSE;
     }
-    return FALSE;
 }
 
 }  // namespace
@@ -39,10 +54,9 @@ void CatchInterrupt() {
 }
 
 bool Interrupted() {
-    return interrupted;
+    return interrupted != 0;
 }
 
-int InterruptSignal() {
-    // The status of a console program that Ctrl-C ended, as a shell reports it: 128 + SIGINT.
-    return interrupted ? 2 : 0;
+int InterruptedStatus() {
+    return interrupted != 0 ? interrupted.load() : 130;
 }

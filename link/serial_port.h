@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "base/base_object.h"
 
@@ -27,6 +28,21 @@ enum PurgeFlags : uint32_t {
 // DCB flag word: fBinary, DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, nothing else.
 constexpr uint32_t LineFlagsBinaryDtrRts = 0x1011;
 
+// Why the last Open failed, as far as the system told.
+enum class OpenFailure : uint8_t {
+    None,          // the last Open succeeded, or none failed yet
+    NoSuchDevice,  // nothing by that name
+    NoPermission,  // the system refused access to it
+    NotATerminal,  // the name is no serial line (a file, a disk, /dev/null); nothing was written
+    InUse,         // another program holds the port
+    Other,         // detail tells the system's words
+};
+
+struct OpenProblem {
+    OpenFailure failure = OpenFailure::None;
+    std::string detail;  // the system's words for it, e.g. "No such file or directory"
+};
+
 // The serial line to the converter: the owner of the operating system's handle of one port.
 // Backends: Win32 (CreateFileA and the comm functions), POSIX termios, and test doubles.
 // Every operation does nothing, or returns false or 0, while the port is closed, except Open.
@@ -47,6 +63,8 @@ class SerialPort : public BaseObject {
     // The device itself has gone (an adapter pulled out, a closed pseudo-terminal), as the system
     // reported it on a read, write or purge; a time-out never counts. Cleared by Open.
     virtual bool LineGone() const { return false; }
+    // Why the last Open failed; None after a successful one.
+    virtual OpenProblem LastOpenProblem() const { return {}; }
 };
 
 // The platform's serial port (Win32 on Windows, termios elsewhere), closed.

@@ -1,7 +1,9 @@
 // The serial line on POSIX systems: a termios device in raw mode, time-outs done with poll.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -121,20 +123,43 @@ class PosixSerialPort : public SerialPort {
     bool Open(const char* path) override {
         if (path == nullptr) return false;
         Close();
+        problem = {};
+        const std::string device = DevicePath(path);
+        // Only a character device can be a serial line: a file or a disk is never opened for
+        // writing, so a wrong name cannot have its first bytes overwritten.
+        struct stat status {};
+        if (::stat(device.c_str(), &status) != 0) return Fail(ProblemOf(errno));
+        if (!S_ISCHR(status.st_mode)) return Fail({OpenFailure::NotATerminal, ""});
         // Non-blocking, so that neither the open nor a later read or write can hang: every wait
         // goes through poll with the line's time-outs.
-        descriptor = ::open(DevicePath(path).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (descriptor >= 0) lowLatencyTurnedOn = TurnOnLowLatency(descriptor);
-        return descriptor >= 0;
+        descriptor = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor < 0) return Fail(ProblemOf(errno));
+        termios settings{};
+        if (!isatty(descriptor) || tcgetattr(descriptor, &settings) != 0)
+            return Fail({OpenFailure::NotATerminal, ""});
+        // One user at a time: the lock binds every program that takes it (root too), TIOCEXCL
+        // refuses other opens of the device (except root's).
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            return Fail(error == EWOULDBLOCK ? OpenProblem{OpenFailure::InUse, ""}
+                                             : ProblemOf(error));
+        }
+        ioctl(descriptor, TIOCEXCL);
+        lowLatencyTurnedOn = TurnOnLowLatency(descriptor);
+        return true;
     }
 
     void Close() override {
         if (descriptor < 0) return;
         if (lowLatencyTurnedOn) TurnOffLowLatency(descriptor);
         lowLatencyTurnedOn = false;
+        // A pseudo-terminal may stay open on the other side: its next user must not be refused.
+        ioctl(descriptor, TIOCNXCL);
         ::close(descriptor);
         descriptor = -1;
     }
+
+    OpenProblem LastOpenProblem() const override { return problem; }
 
     bool IsOpen() const override { return descriptor >= 0; }
 
@@ -255,6 +280,31 @@ class PosixSerialPort : public SerialPort {
     }
 
   private:
+    static OpenProblem ProblemOf(int error) {
+        switch (error) {
+            case ENOENT:
+            case ENXIO:
+            case ENODEV:
+            case ENOTDIR:
+                return {OpenFailure::NoSuchDevice, std::strerror(error)};
+            case EACCES:
+            case EPERM:
+            case EROFS:
+                return {OpenFailure::NoPermission, std::strerror(error)};
+            case EBUSY:
+                return {OpenFailure::InUse, std::strerror(error)};
+            default:
+                return {OpenFailure::Other, std::strerror(error)};
+        }
+    }
+
+    bool Fail(const OpenProblem& why) {
+        if (descriptor >= 0) ::close(descriptor);
+        descriptor = -1;
+        problem = why;
+        return false;
+    }
+
     size_t ReadAvailable(uint8_t* buffer, size_t count) {
         ssize_t n;
         do {
@@ -266,6 +316,7 @@ class PosixSerialPort : public SerialPort {
     int descriptor = -1;
     bool lowLatencyTurnedOn = false;
     LineTimeouts timeouts;
+    OpenProblem problem;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "link/serial_port.h"
 
@@ -14,6 +15,21 @@ constexpr size_t FlagWordOffset = offsetof(DCB, BaudRate) + sizeof(DWORD);
 static_assert(sizeof(DCB) == 28, "the comm state record has its documented layout");
 static_assert(FlagWordOffset == 8 && offsetof(DCB, wReserved) == 12,
               "the flag word lies between BaudRate and wReserved");
+
+// Why CreateFileA refused the port. A COM port held by another program answers "access denied".
+OpenProblem ProblemOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return {OpenFailure::NoSuchDevice, ""};
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return {OpenFailure::InUse, ""};
+        default:
+            return {OpenFailure::Other, "system error " + std::to_string(error)};
+    }
+}
 
 DWORD Clamp(size_t count) {
     return count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
@@ -46,8 +62,11 @@ class Win32SerialPort : public SerialPort {
         gone = false;
         handle =
             CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        problem = handle != INVALID_HANDLE_VALUE ? OpenProblem{} : ProblemOf(GetLastError());
         return handle != INVALID_HANDLE_VALUE;
     }
+
+    OpenProblem LastOpenProblem() const override { return problem; }
 
     void Close() override {
         if (handle == INVALID_HANDLE_VALUE) return;
@@ -118,6 +137,7 @@ class Win32SerialPort : public SerialPort {
     }
 
     HANDLE handle = INVALID_HANDLE_VALUE;
+    OpenProblem problem;
     bool gone = false;
 };
 

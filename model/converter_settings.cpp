@@ -151,10 +151,22 @@ WriteOutcome WriteSetting(ConverterLink& link, SensorList& sensors, SettingId id
             break;
         case SettingId::Sensor: {
             if (value.sensor < 0 || value.sensor >= sensors.Count) return out;
-            const auto& held = current[SettingId::Sensor];
-            TemperatureSensor* before = held && held->sensor >= 0 && held->sensor < sensors.Count
-                                            ? sensors.SensorAt(held->sensor)
-                                            : nullptr;
+            // The way back of a failed change needs the model the converter measures with.
+            if (!current[SettingId::Sensor]) {
+                const SensorReading reading = ReadSensor(link, sensors);
+                if (!reading.read) {
+                    out.failure = std::string("The sensor was not changed: ") +
+                                  ExchangeFailureText(link.lastFailure()) +
+                                  " when reading the sensor set now.";
+                    return out;
+                }
+                SettingValue v;
+                v.sensor = SensorIndexOf(sensors, reading.model);
+                current[SettingId::Sensor] = v;
+            }
+            const int held = current[SettingId::Sensor]->sensor;
+            TemperatureSensor* before =
+                held >= 0 && held < sensors.Count ? sensors.SensorAt(held) : nullptr;
             out.sensorChange = ChangeSensor(link, sensors, *sensors.SensorAt(value.sensor), before);
             if (out.sensorChange.outcome != SensorChangeOutcome::Changed) {
                 out.failure = out.sensorChange.message;
@@ -166,7 +178,9 @@ WriteOutcome WriteSetting(ConverterLink& link, SensorList& sensors, SettingId id
             const SensorReading reading = ReadSensor(link, sensors);
             if (!reading.read) {
                 current[SettingId::Sensor].reset();
-                out.failure = "sensor: written, but not answered when read back";
+                out.failure = std::string("The sensor was changed to ") +
+                              sensors.SensorAt(value.sensor)->name +
+                              ", but it did not answer when read back.";
                 return out;
             }
             out.answered.sensor = SensorIndexOf(sensors, reading.model);

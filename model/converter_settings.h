@@ -50,6 +50,7 @@ struct WriteOutcome {
 
 // Writes one setting. The relay's and the probe's settings travel in blocks: the other values
 // of the block are taken from current, which is updated with what the converter answered. The
-// sensor changes through ChangeSensor, with current's sensor as the one measured with before.
+// sensor changes through ChangeSensor, with current's sensor as the one measured with before
+// (read from the converter first when current has none).
 WriteOutcome WriteSetting(ConverterLink& link, SensorList& sensors, SettingId id,
                           const SettingValue& value, Configuration& current);

@@ -91,7 +91,11 @@ std::string FinalName(HANDLE file) {
     const DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer,
                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0 || length >= sizeof buffer) return std::string();
-    return std::string(buffer, length);
+    std::string name(buffer, length);
+    // The system's long-name prefix is no part of the name the user knows.
+    if (name.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + name.substr(8);
+    if (name.rfind("\\\\?\\", 0) == 0) return name.substr(4);
+    return name;
 }
 
 }  // namespace
@@ -161,6 +165,11 @@ FileStatus StoreFile(const std::string& path, const uint8_t* data, size_t size,
         if (InjectedFileFaults().update != FileError::None) {
             CloseHandle(existing);
             return Injected(InjectedFileFaults().update);
+        }
+        // A read-only file is not replaced, also where the system lets its owner open it so.
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            CloseHandle(existing);
+            return StatusOf(ERROR_ACCESS_DENIED);
         }
         // A device or a pipe: nothing to replace, the bytes go to it.
         if (GetFileType(existing) != FILE_TYPE_DISK) return FinishFile(existing, data, size, false);

@@ -21,9 +21,8 @@ std::string StepFailure(ExchangeFailure failure, SensorWriteStep step) {
 
 }  // namespace
 
-SensorChange ChangeSensor(ConverterLink& link, SensorList& sensors, TemperatureSensor& wanted,
-                          TemperatureSensor* measuredBefore) {
-    (void)sensors;
+SensorChange ChangeSensor(ConverterLink& link, [[maybe_unused]] SensorList& sensors,
+                          TemperatureSensor& wanted, TemperatureSensor* measuredBefore) {
     SensorChange change;
     change.failedStep = WriteSensor(link, wanted);
     if (change.failedStep == SensorWriteStep::Done) {

@@ -12,18 +12,23 @@
 // committed only when every step of it was answered.
 
 enum class SensorChangeOutcome {
-    Changed,                // every step answered: the converter measures with the wanted model
-    NotChanged,             // a step failed before the commit; the previous model is written again
-    NotChangedNotRestored,  // as NotChanged, but the previous model could not be written again
-    Unknown,                // the commit's answer was lost: which model is measured is not known
+    // Every step answered: the converter measures with the wanted model.
+    Changed,
+    // A step failed before the commit; the previous model is written and committed again.
+    NotChanged,
+    // As NotChanged, but the previous model could not be written again.
+    NotChangedNotRestored,
+    // The commit was sent without a good answer: the measured model is not known.
+    Unknown,
 };
 
 struct SensorChange {
     SensorChangeOutcome outcome = SensorChangeOutcome::Unknown;
     SensorWriteStep failedStep = SensorWriteStep::Done;  // the step that failed, Done when changed
-    TemperatureSensor* measured =
-        nullptr;          // the model the converter measures with now; nullptr when unknown
-    std::string message;  // "" when Changed; otherwise words for the user naming the step
+    // The model the converter measures with now; nullptr when unknown.
+    TemperatureSensor* measured = nullptr;
+    // "" when Changed; otherwise words for the user naming the step.
+    std::string message;
     // The step of the way back that failed (Done when it went through or was not needed).
     SensorWriteStep wayBackFailedStep = SensorWriteStep::Done;
 };

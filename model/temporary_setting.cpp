@@ -23,8 +23,7 @@ bool HeldInputDamping::Hold(ConverterLink& link) {
     holding = true;
     if (!link.WriteInputDamping(0)) {
         message = std::string("The input damping could not be set to 0 (") +
-                  ExchangeFailureText(link.lastFailure()) + "); it may be 0 or still " +
-                  std::to_string(saved) + ".";
+                  ExchangeFailureText(link.lastFailure()) + ").";
         return false;
     }
     return true;
@@ -50,8 +49,8 @@ bool HeldInputDamping::GiveBack(ConverterLink& link) {
     const std::string back = std::to_string(saved);
     uint8_t now = 0;
     if (!link.ReadInputDamping(now)) {
-        message = "The input damping could not be set back to " + back +
-                  " (no answer); it may still be 0." + HowToCheck;
+        message = "The input damping could not be set back to " + back + " (" +
+                  ExchangeFailureText(link.lastFailure()) + "); it may still be 0." + HowToCheck;
         return false;
     }
     if (now == saved) {

@@ -8,8 +8,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "tests/realport/sim_process.h"
 
@@ -73,7 +75,7 @@ class Converter {
         return n;
     }
     bool Control(const std::string& line) { return sim.Ok(line); }
-    const std::string& Port() const { return sim.portName(); }
+    const std::string& PortName() const { return sim.portName(); }
 
   private:
     std::string tracePath;
@@ -82,6 +84,12 @@ class Converter {
 
 ProgramRun Ctl(Words args) {
     return RunProgram(ZR3CTL_PATH, args, 60000);
+}
+
+// Waits until the condition holds, at most 20 s; the test fails on the next check otherwise.
+void WaitUntil(const std::function<bool()>& condition) {
+    for (int i = 0; i < 1000 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 // zr3ctl without root's rights, which read and write any file whatever its mode.
@@ -186,6 +194,11 @@ TEST(Zr3ctl, StrictRefusalsSendNothing) {
         {"monitor", "--interval", "-1"},
         {"monitor", "--count", "x"},
         {"calibrate", "probe", "--normal", "0"},
+        {"calibrate", "probe", "--normal", "-1413", "--yes"},
+        {"calibrate", "probe", "--normal", "1e-300", "--yes"},
+        // No --yes and no terminal to ask at: refused before anything is measured.
+        {"calibrate", "probe", "--normal", "1413"},
+        {"calibrate", "cable"},
         {"calibrate", "nothing"},
         {"restore", "/nonexistent.json"},
         {"bogus"},
@@ -229,7 +242,10 @@ TEST(Zr3ctl, RefusesAnotherConverterAndASilentPort) {
     run = silent.Ctl({"info"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "no converter answers")) << run.err;
-    EXPECT_EQ(Ctl({"-p", "/dev/zr3none", "info"}).status, 1);
+    run = Ctl({"-p", "/dev/zr3none", "info"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "cannot open the port /dev/zr3none: there is no such device"))
+        << run.err;
 }
 
 TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
@@ -325,6 +341,11 @@ TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
     EXPECT_FALSE(Has(run.err, "range-end")) << run.err;
+    // The write took without its answer: the read-back says so, not "not all of them took".
+    EXPECT_TRUE(Has(run.err,
+                    "every value reads back as in the file, but not every write was "
+                    "answered"))
+        << run.err;
     EXPECT_EQ(b.State("input-damping"), "9");
     EXPECT_EQ(b.State("range"), "3 99");
 }
@@ -368,32 +389,33 @@ TEST(Zr3ctl, MonitorMarksABrokenSensor) {
 TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     Scratch scratch;
     Converter c(scratch, "a", {"--cable-capacity", "12.5", "--conductivity", "1413"});
-    // Without --yes and without a terminal nothing is written.
-    ProgramRun run = c.Ctl({"calibrate", "cable", "--interval", "0"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "measured: 12.5\n")) << run.out;
-    EXPECT_TRUE(Has(run.err, "not written")) << run.err;
-    EXPECT_EQ(c.Count("> 01 28"), 20u);
-    EXPECT_EQ(c.Count("> 01 38 04"), 0u);
-
     // Failed reads are skipped: two silent answers make 22 requests for 20 samples.
-    const size_t before = c.Count("< 06");
     ASSERT_TRUE(c.Control("fault silence next 2 after 3"));
-    run = c.Ctl({"calibrate", "cable", "--interval", "0", "--yes"});
+    ProgramRun run = c.Ctl({"calibrate", "cable", "--interval", "0", "--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Has(run.out, "written: 12.5\n")) << run.out;
-    EXPECT_EQ(c.Count("> 01 28"), 42u);
-    EXPECT_EQ(c.Count("< 06") - before, 3u + 20u + 1u);
+    EXPECT_EQ(c.Count("> 01 28"), 22u);
+    EXPECT_EQ(c.Count("< 06"), 3u + 20u + 1u);
     EXPECT_EQ(c.State("cable-compensation"), "12.5");
 
     ASSERT_EQ(c.Ctl({"set", "input-damping=5"}).status, 0);
     run = c.Ctl({"calibrate", "probe", "--normal", "2826", "--interval", "0", "--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Has(run.out, "coefficient: 2\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "written: 2\n")) << run.out;
     EXPECT_EQ(c.State("probe"), "0 2 0 0");
     // Damping 0 for the measurement, 5 again afterwards.
     EXPECT_EQ(c.Count("> 01 44 01 00 BA"), 1u);
     EXPECT_EQ(c.State("input-damping"), "5");
+
+    // No conductance to divide by: nothing written, the damping given back.
+    Converter dry(scratch, "b", {"--conductivity", "0"});
+    run = dry.Ctl({"calibrate", "probe", "--normal", "1413", "--interval", "0", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "the average conductance is not positive; nothing written"))
+        << run.err;
+    EXPECT_EQ(dry.State("probe"), "0 1 0 0");
+    EXPECT_EQ(dry.State("input-damping"), "5");
 }
 
 TEST(Zr3ctl, ProbeTableFileOffline) {
@@ -508,7 +530,7 @@ namespace {
 // Runs zr3ctl, sends it the signal once the converter has answered a first reading, and returns
 // its exit status.
 int StatusAfterSignal(Converter& c, Words args, int signal) {
-    args.insert(args.begin(), {ZR3CTL_PATH, "-p", c.Port()});
+    args.insert(args.begin(), {ZR3CTL_PATH, "-p", c.PortName()});
     const size_t answered = c.Count("< 06");
     const pid_t child = fork();
     if (child == 0) {
@@ -561,8 +583,8 @@ TEST(Zr3ctl, FindingOnesWay) {
     // The port after the command, or from the environment; --json errors are JSON.
     Scratch scratch;
     Converter c(scratch, "a", {"--serial", "5150", "--firmware", "1.01"});
-    EXPECT_EQ(Ctl({"info", "-p", c.Port()}).status, 0);
-    setenv("ZR3_PORT", c.Port().c_str(), 1);
+    EXPECT_EQ(Ctl({"info", "-p", c.PortName()}).status, 0);
+    setenv("ZR3_PORT", c.PortName().c_str(), 1);
     EXPECT_TRUE(Has(Ctl({"info"}).out, "5150"));
     unsetenv("ZR3_PORT");
     run = Ctl({"info", "--json"});
@@ -670,4 +692,105 @@ TEST(Zr3ctl, AnInterruptedMonitorEndsWithTheSignalsStatus) {
     EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGINT), 130);
     EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGTERM), 143);
     EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGHUP), 129);
+}
+
+TEST(Zr3ctl, ASignalDuringAProbeCalibrationGivesTheDampingBack) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    for (const int signal : {SIGHUP, SIGQUIT}) {
+        ASSERT_EQ(c.State("input-damping"), "5");
+        BackgroundProgram calibration;
+        ASSERT_TRUE(
+            calibration.Start(ZR3CTL_PATH, {"-p", c.PortName(), "calibrate", "probe", "--normal",
+                                            "1413", "--yes", "--interval", "0.5"}));
+        WaitUntil([&] { return c.State("input-damping") == "0"; });
+        ASSERT_EQ(c.State("input-damping"), "0");
+        calibration.Signal(signal);
+        const ProgramRun run = calibration.Finish(20000);
+        EXPECT_EQ(run.status, 128 + signal) << run.err;
+        EXPECT_TRUE(Has(run.err, "interrupted; nothing written")) << run.err;
+        EXPECT_EQ(c.State("input-damping"), "5");
+        EXPECT_EQ(c.State("probe"), "0 1 0 0");
+    }
+}
+
+TEST(Zr3ctl, OnlyASerialPortAndOnlyOneUserOfIt) {
+    // A file given as the port is left exactly as it was.
+    const std::string file = "/tmp/y" + std::to_string(getpid() % 100000);
+    const std::string content = "keep these bytes\n" + std::string(40, '\x01');
+    std::ofstream(file, std::ios::binary) << content;
+    for (const std::string& path : {file, std::string("/dev/null")}) {
+        const ProgramRun run = Ctl({"-p", path, "info"});
+        EXPECT_EQ(run.status, 2) << path;
+        EXPECT_TRUE(Has(run.err, path + " is not a serial port")) << run.err;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream after;
+    after << in.rdbuf();
+    EXPECT_EQ(after.str(), content);
+    fs::remove(file);
+
+    // A second program is refused while the first one holds the port, and takes it afterwards.
+    Scratch scratch;
+    Converter c(scratch, "a");
+    BackgroundProgram monitor;
+    ASSERT_TRUE(monitor.Start(ZR3CTL_PATH, {"-p", c.PortName(), "monitor", "--interval", "0.05"}));
+    WaitUntil([&] { return c.Count("> 01 24") > 0; });
+    ProgramRun run = c.Ctl({"info"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, c.PortName() + " is in use")) << run.err;
+    monitor.Signal(SIGTERM);
+    monitor.Finish(20000);
+    run = c.Ctl({"info"});
+    EXPECT_EQ(run.status, 0) << run.err;
+}
+
+TEST(Zr3ctl, ASensorChangeWithALostAnswerIsUndoneAndRestoredNextTime) {
+    Scratch scratch;
+    Converter a(scratch, "a");
+    Converter b(scratch, "b");
+    ASSERT_EQ(a.Ctl({"set", "sensor=pt1000"}).status, 0);
+    ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
+
+    // The table's write takes, its answer is lost (the first 0x3C answer is the restore's read);
+    // without retries the step fails for good.
+    ASSERT_TRUE(b.Control("fault silence on 3C next 1 after 1"));
+    ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--retries", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err,
+                    "zr3ctl: The sensor was not changed: no answer to the table. The converter "
+                    "measures with Pt100 (3850) as before.\n"))
+        << run.err;
+    EXPECT_FALSE(Has(run.err, "not committed")) << run.err;
+    // The way back wrote Pt100 again: the converter reads and measures with Pt100.
+    EXPECT_TRUE(Has(b.State("sensor"), " 2.3577354 ")) << b.State("sensor");
+    EXPECT_TRUE(Has(b.State("applied"), " 2.3577354 ")) << b.State("applied");
+
+    run = b.Ctl({"restore", scratch / "a.json"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "sensor: Pt100 (3850) -> Pt1000 (3850)\n");
+    EXPECT_TRUE(Has(b.State("applied"), " 0.23577355 ")) << b.State("applied");
+}
+
+TEST(Zr3ctl, ASignalDuringSetEndsBetweenTwoWrites) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    // The upper limit's answer comes slowly, so that the signal arrives within the sequence.
+    ASSERT_TRUE(c.Control("fault slow 150 on 3A next 1"));
+    BackgroundProgram set;
+    ASSERT_TRUE(set.Start(ZR3CTL_PATH, {"-p", c.PortName(), "set", "sensor=pt1000",
+                                        "input-damping=9", "range-start=3"}));
+    WaitUntil([&] { return c.Count("> 01 3A") > 0; });
+    set.Signal(SIGINT);
+    const ProgramRun run = set.Finish(30000);
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_EQ(run.out, "sensor=Pt1000 (3850)\n");
+    EXPECT_TRUE(Has(run.err,
+                    "zr3ctl: interrupted; written: sensor; not written: input-damping, "
+                    "range-start\n"))
+        << run.err;
+    // The sequence was completed and committed; nothing after it was written.
+    EXPECT_TRUE(Has(c.State("applied"), " 0.23577355 ")) << c.State("applied");
+    EXPECT_EQ(c.Count("> 01 2C 01 00 D2"), 1u);
+    EXPECT_EQ(c.State("input-damping"), "5");
 }

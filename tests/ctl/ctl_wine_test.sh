@@ -64,6 +64,11 @@ if ! tr -d '\r' <"$work/unknown.err" | grep -q "unknown command 'shwo'; did you 
     echo "FAIL: unknown command: $(cat "$work/unknown.err")" >&2
     failures=$((failures + 1))
 fi
+# A calibration no one can confirm, or with an implausible normal, is refused before it measures.
+ctl 2 unconfirmed calibrate probe --normal 1413
+ctl 2 implausible calibrate probe --normal -1413 --yes
+ctl 0 damping show --json
+expect damping '"input-damping": 9'
 if [ "$failures" = 0 ]; then
     echo "zr3ctl under Wine: all checks passed"
 fi

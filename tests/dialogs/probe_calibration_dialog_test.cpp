@@ -95,8 +95,8 @@ TEST_F(ProbeCalibrationTest, OpeningShowsTheConductanceAndTheStoredCoefficient) 
 }
 
 TEST_F(ProbeCalibrationTest, TheNormalIsReadWithACommaAndRefusedWhenNoNumberOrImplausible) {
-    const std::vector<const char*> refused = {"abc", "", "0", "12,5x", "nan", "inf",
-                                              "-1413", "0.009", "1e-40"};
+    const std::vector<const char*> refused = {"abc", "",      "0",     "12,5x", "nan",
+                                              "inf", "-1413", "0.009", "1e-40"};
     int code = Run(MakeDialog(), [&](HWND h) {
         for (const char* bad : refused) {
             SetText(h, IDC_PROBE_NORMAL, bad);
@@ -106,9 +106,9 @@ TEST_F(ProbeCalibrationTest, TheNormalIsReadWithACommaAndRefusedWhenNoNumberOrIm
             EXPECT_TRUE(Enabled(h, IDC_PROBE_START)) << bad;
             EXPECT_EQ(GetFocus(), Item(h, IDC_PROBE_NORMAL)) << bad;
         }
-        EXPECT_EQ(messages, std::vector<std::string>(
-                                refused.size(), "The normal must be a number of at least 0.01 "
-                                                "uS/cm, such as 1413 or 12,88."));
+        EXPECT_EQ(messages, std::vector<std::string>(refused.size(),
+                                                     "The normal must be a number of at least 0.01 "
+                                                     "uS/cm, such as 1413 or 12,88."));
         SetText(h, IDC_PROBE_NORMAL, "12,5");
         ClickItem(h, IDC_PROBE_START);
         EXPECT_EQ(Text(h, IDC_PROBE_NORMAL_USED), "12.50");
@@ -211,8 +211,7 @@ TEST_F(ProbeCalibrationTest, ManualEntryAfterAMeasurementWritesTheRoundedCoeffic
 }
 
 TEST_F(ProbeCalibrationTest, ManualEntryThatIsNoNumberOrImplausibleIsRefused) {
-    const std::vector<const char*> refused = {"x1", "", "nan", "0", "-1", "1e-40", "9e-7",
-                                              "1e39"};
+    const std::vector<const char*> refused = {"x1", "", "nan", "0", "-1", "1e-40", "9e-7", "1e39"};
     int code = Run(MakeDialog(), [&](HWND h) {
         ClickItem(h, IDC_PROBE_MANUAL);
         for (const char* bad : refused) {

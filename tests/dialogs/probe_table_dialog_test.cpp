@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/file_store.h"
 #include "model/probe_table.h"
 #include "model/report_system.h"
 #include "resources/dialog_ids.h"
@@ -643,6 +645,105 @@ TEST_F(ProbeTableTest, AnEndingSessionStoresTheMeasuredPointsAtOnce) {
     EXPECT_TRUE(converter.Writes().empty());
 }
 
+// Three points stored, the data file locked by another program while the dialog opens.
+TEST_F(ProbeTableTest, ADataFileThatCannotBeReadIsToldAndKeepsEveryPoint) {
+    Store({{100, 141}, {500, 700}, {1000, 1413}});
+    const std::string before = ReadFileText(dataFile);
+    InjectFileFaults({FileError::InUse});
+    auto made = MakeDialog();
+    InjectFileFaults({});
+    int code = Run(std::move(made), [&](HWND h) {
+        EXPECT_TRUE(Lines(h).empty());
+        converter.SetFloat(Conductance, 12.0f);
+        SetText(h, IDC_TABLE_NORMAL, "12,88");
+        ClickItem(h, IDC_TABLE_START);
+        Tick(h, Timer, 20);
+        ClickItem(h, IDOK);
+    });
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "The calibration points of the data file\n" + dataFile +
+                               "\ncannot be read: in use by another program.\n\nThe table starts "
+                               "empty. The file is kept; points measured now are stored beside "
+                               "its points once it can be read.");
+    std::optional<StoredTable> stored = ReadStored(dataFile);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->count, 4u);
+    EXPECT_EQ(stored->normal[0], 141.0);
+    EXPECT_EQ(stored->normal[2], 1413.0);
+    EXPECT_EQ(stored->conductance[3], 12.0);
+    EXPECT_EQ(stored->normal[3], static_cast<double>(12.88f));  // typed into a float edit
+
+    // Still locked when the dialog closes: nothing is written, the user is asked.
+    Store({{100, 141}});
+    const std::string one = ReadFileText(dataFile);
+    InjectFileFaults({FileError::InUse});
+    questions.clear();
+    Run(MakeDialog(), [&](HWND h) {
+        SetText(h, IDC_TABLE_NORMAL, "1413");
+        ClickItem(h, IDC_TABLE_START);
+        Tick(h, Timer, 20);
+        Cancel(h);
+    });
+    InjectFileFaults({});
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], "The calibration points could not be stored: the data file\n" +
+                                dataFile +
+                                "\nholds points that would be lost (in use by another "
+                                "program).\n\nRetry tries again; Cancel leaves them unstored.");
+    EXPECT_EQ(ReadFileText(dataFile), one);
+}
+
+TEST_F(ProbeTableTest, AFileThatIsNoTableIsToldAndLeftByteForByte) {
+    // Ten good points and a count of 11.
+    Points ten;
+    for (int i = 1; i <= 10; ++i)
+        ten.push_back({i * 100.0, i * 141.0});
+    Store(ten);
+    std::string bytes = ReadFileText(dataFile);
+    bytes[0] = 11;
+    {
+        std::FILE* file = std::fopen(dataFile.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    int code = Run(MakeDialog(), [&](HWND h) {
+        EXPECT_TRUE(Lines(h).empty());
+        Cancel(h);
+    });
+    EXPECT_EQ(code, 2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "The data file\n" + dataFile +
+                               "\nholds no table of calibration points: counts 11 points, more "
+                               "than 10.\n\nThe table starts empty. The file stays as it is "
+                               "unless a point is stored or deleted.");
+    EXPECT_EQ(ReadFileText(dataFile), bytes);
+    EXPECT_TRUE(questions.empty());
+}
+
+TEST_F(ProbeTableTest, TheReportNeverGoesIntoTheDataFile) {
+    Store(TwoPoints);
+    const std::string before = ReadFileText(dataFile);
+    std::string other = dataFile;
+    for (char& c : other)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string& name : {dataFile, other}) {
+        reports.fileName = name;
+        messages.clear();
+        Run(MakeDialog(), [&](HWND h) {
+            ClickItem(h, IDC_TABLE_CALCULATE);
+            ClickItem(h, IDC_TABLE_INTO_FILE);
+            Cancel(h);
+        });
+        EXPECT_EQ(messages, std::vector<std::string>{
+                                "The report cannot go into the data file of the calibration "
+                                "points:\n" +
+                                name});
+        EXPECT_EQ(ReadFileText(dataFile), before);
+    }
+}
+
 TEST_F(ProbeTableTest, ManualEntryWritesTheEditsAsTyped) {
     int code = Run(MakeDialog(), [&](HWND h) {
         ClickItem(h, IDC_TABLE_MANUAL);
@@ -676,11 +777,14 @@ TEST_F(ProbeTableTest, ManualEntryWritesTheEditsAsTyped) {
         ClickItem(h, IDOK);
     });
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(messages,
-              (std::vector<std::string>{
-                  "K [1] must be a number, such as 1.250000000E+01 or 12,5.",
-                  "K [2] must be a number, such as 1.250000000E+01 or 12,5; an empty field is 0."}));
-    EXPECT_EQ(converter.Writes(), std::vector<std::string>{"01 46 10 00 00 C0 3F 00 00 00 40 00 00 00 00 00 00 00 C0 AA"});
+    EXPECT_EQ(
+        messages,
+        (std::vector<std::string>{
+            "K [1] must be a number, such as 1.250000000E+01 or 12,5.",
+            "K [2] must be a number, such as 1.250000000E+01 or 12,5; an empty field is 0."}));
+    EXPECT_EQ(
+        converter.Writes(),
+        std::vector<std::string>{"01 46 10 00 00 C0 3F 00 00 00 40 00 00 00 00 00 00 00 C0 AA"});
 }
 
 TEST_F(ProbeTableTest, CalculateEndsTheManualEntry) {

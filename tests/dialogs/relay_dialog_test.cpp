@@ -198,21 +198,6 @@ TEST_F(RelayTest, TextsThatAreNoNumberAreRefusedBeforeAnythingIsSent) {
               std::vector<std::string>{"01 42 0C CD CC CC 3C 00 00 A0 C0 1E 00 07 00 8B"});
 }
 
-TEST_F(RelayTest, AValueThatIsNoNumberShowsInvalidAndIsNeverWrittenBack) {
-    converter.SetData(RelayBlock, {0x00, 0x00, 0xC0, 0x7F, 0x00, 0x00, 0x80, 0x7F, 0x1E, 0x00, 0x07,
-                                   0x00});  // NaN and +inf
-    int code = Run(MakeDialog(), [&](HWND h) {
-        EXPECT_EQ(Text(h, IDC_RELAY_CLOSE_VALUE), "Invalid");
-        EXPECT_EQ(Text(h, IDC_RELAY_OPEN_VALUE), "Invalid");
-        ClickItem(h, IDOK);
-        EXPECT_TRUE(StillOpen(h));
-        Cancel(h);
-    });
-    EXPECT_EQ(code, 2);
-    EXPECT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(converter.Writes().empty());
-}
-
 TEST_F(RelayTest, AFailedWriteShowsWhatTheConverterHoldsAndSaysSo) {
     int code = Run(MakeDialog(), [&](HWND h) {
         SetText(h, IDC_RELAY_CLOSE_VALUE, "50");

@@ -316,6 +316,9 @@ TEST(PosixSerialPort, AClosedOrMissingPortDoesNothing) {
     EXPECT_FALSE(port->Open("\\\\.\\/nonexistent/zr3-port"));
     EXPECT_FALSE(port->Open("\\\\.\\ZR3NOPORT"));
     EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(port->LastOpenProblem().failure, OpenFailure::NoSuchDevice);
+    EXPECT_FALSE(port->Open("/dev/null"));
+    EXPECT_EQ(port->LastOpenProblem().failure, OpenFailure::NotATerminal);
     uint8_t buffer[4] = {1, 2, 3, 4};
     EXPECT_EQ(port->Read(buffer, 4), 0u);
     EXPECT_EQ(port->Write(buffer, 4), 0u);

@@ -127,6 +127,13 @@ TEST_F(MainWindowConnectTest, ConvertersOfAnotherIdentityAreRefusedWithTheirIden
     }
 }
 
+TEST_F(MainWindowConnectTest, ControlBytesOfAnIdentityReachTheCaptionEscaped) {
+    Start(ConverterWithIdentity("ZR3\x1b[2J"));
+    SelectPort(0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "ZR3\\x1b[2J");
+}
+
 TEST_F(MainWindowConnectTest, BytesAfterTheTerminatingZeroOfTheIdentityAreIgnored) {
     Start(ConverterWithIdentity(std::string("ZR3\0v2.1", 8)));
     SelectPort(0);

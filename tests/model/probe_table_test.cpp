@@ -15,6 +15,7 @@
 #include "model/data_file_path.h"
 #include "model/file_store.h"
 #include "model/probe_table.h"
+#include "model/stored_points.h"
 #include "temp_folder.h"
 
 namespace {
@@ -382,4 +383,54 @@ TEST(DataFilePath, TheProgramsOwnTableLivesBesideIt) {
 #endif
     ProbeTable table;
     EXPECT_EQ(table.dataFile, DataFilePath(program));
+}
+
+// Three points stored; the file is locked when the table opens and one point is measured.
+TEST(StoredPoints, AFileThatCouldNotBeReadKeepsEveryPointAtSaveTime) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    const Bytes three = ImageOf(3, {1.0, 2.0, 3.0}, {10.0, 20.0, 30.0});
+    WriteBytes(path, three);
+    InjectFileFaults({FileError::InUse});
+    ProbeTable table(path);
+    ASSERT_EQ(table.fileState, TableFileState::Unreadable);
+    table.Add(4.0, 40.0);
+
+    // Still locked at save time: nothing may be written, the file stays byte for byte.
+    std::string problem;
+    EXPECT_EQ(KeepStoredPoints(table, problem), StoredPoints::Unreadable);
+    EXPECT_EQ(problem, "in use by another program");
+    EXPECT_EQ(table.fileState, TableFileState::Unreadable);
+    EXPECT_EQ(table.count, 1u);
+    InjectFileFaults({});
+    EXPECT_EQ(ReadBytes(path), three);
+
+    // Free again: the stored points first, then the new one.
+    EXPECT_EQ(KeepStoredPoints(table, problem), StoredPoints::Kept);
+    EXPECT_EQ(table.fileState, TableFileState::Loaded);
+    ASSERT_TRUE(table.Save());
+    EXPECT_EQ(ReadBytes(path), ImageOf(4, {1.0, 2.0, 3.0, 4.0}, {10.0, 20.0, 30.0, 40.0}));
+}
+
+TEST(StoredPoints, MoreThanTenTogetherAreNotWrittenAndAGoneFileKeepsNothing) {
+    TempFolder folder;
+    const std::string path = folder.File("tool.dat");
+    const Bytes nine = ImageOf(9, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    WriteBytes(path, nine);
+    InjectFileFaults({FileError::Denied});
+    ProbeTable table(path);
+    InjectFileFaults({});
+    table.Add(10.0, 10.0);
+    table.Add(11.0, 11.0);
+    std::string problem;
+    EXPECT_EQ(KeepStoredPoints(table, problem), StoredPoints::TooMany);
+    EXPECT_EQ(problem, "it holds 9 points, and with the 2 measured now they are more than 10");
+    EXPECT_EQ(table.count, 2u);
+    EXPECT_EQ(ReadBytes(path), nine);
+
+    std::filesystem::remove(path);
+    EXPECT_EQ(KeepStoredPoints(table, problem), StoredPoints::Kept);
+    EXPECT_EQ(table.count, 2u);
+    table.modified = false;
+    EXPECT_FALSE(std::filesystem::exists(path));
 }

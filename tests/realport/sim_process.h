@@ -48,6 +48,26 @@ struct ProgramRun {
     std::string err;
 };
 
+// A program started in the background with no input, to be signalled while it runs.
+class BackgroundProgram {
+  public:
+    BackgroundProgram() = default;
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+    ~BackgroundProgram();
+
+    bool Start(const std::string& program, const std::vector<std::string>& arguments);
+    void Signal(int signal);
+    // Collects its output until it ends (killed after `timeoutMs`) and its exit status: the
+    // program's own, or 128 + the signal that ended it.
+    ProgramRun Finish(int timeoutMs);
+
+  private:
+    pid_t child = -1;
+    int out = -1;
+    int err = -1;
+};
+
 // Runs zr3sim to its end with no input (for --help and bad options).
 ProgramRun RunSimToEnd(const std::vector<std::string>& arguments, int timeoutMs = 5000);
 // Runs any program to its end with no input (stdin closed at once), collecting its output.

@@ -154,13 +154,26 @@ ProgramRun RunSimToEnd(const std::vector<std::string>& arguments, int timeoutMs)
     return RunProgram(ZR3SIM_PATH, arguments, timeoutMs);
 }
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      int timeoutMs) {
-    ProgramRun run;
-    int in = -1, out = -1, err = -1;
-    const pid_t pid = Spawn(program, arguments, in, out, &err);
-    if (pid < 0) return run;
+BackgroundProgram::~BackgroundProgram() {
+    if (child > 0) Finish(0);
+}
+
+bool BackgroundProgram::Start(const std::string& program,
+                              const std::vector<std::string>& arguments) {
+    int in = -1;
+    child = Spawn(program, arguments, in, out, &err);
+    if (child < 0) return false;
     close(in);
+    return true;
+}
+
+void BackgroundProgram::Signal(int signal) {
+    if (child > 0) kill(child, signal);
+}
+
+ProgramRun BackgroundProgram::Finish(int timeoutMs) {
+    ProgramRun run;
+    if (child <= 0) return run;
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
     bool outOpen = true, errOpen = true;
     while ((outOpen || errOpen) && Clock::now() < end) {
@@ -179,10 +192,18 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     }
     close(out);
     close(err);
-    run.status = WaitFor(pid, 2000);
+    run.status = WaitFor(child, 2000);
     if (run.status < 0) {
-        kill(pid, SIGKILL);
-        WaitFor(pid, 2000);
+        kill(child, SIGKILL);
+        WaitFor(child, 2000);
     }
+    child = -1;
     return run;
+}
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      int timeoutMs) {
+    BackgroundProgram background;
+    if (!background.Start(program, arguments)) return {};
+    return background.Finish(timeoutMs);
 }

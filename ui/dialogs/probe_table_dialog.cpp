@@ -5,10 +5,12 @@
 #include <string>
 #include <utility>
 
+#include "model/file_store.h"
 #include "model/point_line.h"
 #include "model/probe_characteristic.h"
 #include "model/probe_report.h"
 #include "model/probe_table.h"
+#include "model/stored_points.h"
 #include "resources/dialog_ids.h"
 #include "ui/dialogs/sample_progress.h"
 #include "ui/framework/button_controls.h"
@@ -38,6 +40,8 @@ std::string CoefficientRefusal(int index) {
            (index == 1 ? "." : "; an empty field is 0.");
 }
 
+constexpr char RetryOrLeave[] = "\n\nRetry tries again; Cancel leaves them unstored.";
+
 // What the user is told when the points cannot be stored, naming the data file.
 std::string StoreFailedText(const std::string& dataFile) {
     std::string text =
@@ -46,8 +50,71 @@ std::string StoreFailedText(const std::string& dataFile) {
                   "The calibration points could not be stored: the program's path is "
                   "too long to name a data file.")
             : "The calibration points could not be stored in the data file\n" + dataFile;
-    return text + "\n\nRetry tries again; Cancel leaves them unstored.";
+    return text + RetryOrLeave;
 }
+
+// The data file could not be read again before the new points were stored: writing now would
+// lose the points it holds.
+std::string StoredPointsText(const std::string& dataFile, const std::string& problem) {
+    return "The calibration points could not be stored: the data file\n" + dataFile +
+           "\nholds points that would be lost (" + problem + ")." + RetryOrLeave;
+}
+
+// What the dialog says when it opens on a data file it cannot use; empty when there is none.
+std::string OpeningText(const ProbeTable& table) {
+    if (table.fileState == TableFileState::Unreadable)
+        return "The calibration points of the data file\n" + table.dataFile +
+               "\ncannot be read: " + table.fileProblem +
+               ".\n\nThe table starts empty. The file is kept; points measured now are stored "
+               "beside its points once it can be read.";
+    if (table.fileState == TableFileState::Invalid)
+        return "The data file\n" + table.dataFile +
+               "\nholds no table of calibration points: " + table.fileProblem +
+               ".\n\nThe table starts empty. The file stays as it is unless a point is stored "
+               "or deleted.";
+    return {};
+}
+
+// The same file by name (case and separators aside) or through the system (links included).
+bool IsDataFile(const std::string& name, const std::string& dataFile) {
+    if (name.empty() || dataFile.empty()) return false;
+    if (SameFile(name, dataFile)) return true;
+    if (name.size() != dataFile.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        auto fold = [](char c) {
+            if (c == '/') return '\\';
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (fold(name[i]) != fold(dataFile[i])) return false;
+    }
+    return true;
+}
+
+// The report's file question, refusing the data file of the table as the report's file.
+class ReportBesideTable : public ReportSystem {
+  public:
+    ReportBesideTable(ReportSystem& system, const std::string& dataFile)
+        : system(&system), dataFile(dataFile) {}
+    std::optional<std::string> AskFileName(void* owner) override {
+        std::optional<std::string> name = system->AskFileName(owner);
+        if (name && IsDataFile(*name, dataFile)) {
+            refused = *name;
+            return std::nullopt;
+        }
+        return name;
+    }
+    std::string DateText() override { return system->DateText(); }
+    std::string TimeText() override { return system->TimeText(); }
+
+    std::string refused;
+
+  private:
+    ReportSystem* system = nullptr;
+    std::string dataFile;
+};
+
+constexpr char ReportIsDataFile[] =
+    "The report cannot go into the data file of the calibration points:\n";
 
 // The list font's own size at 96 DPI ("fixedsys" is 15 pixels high there).
 constexpr int ListFontHeight = 15;
@@ -76,6 +143,8 @@ bool ProbeTableDialog::ShiftKeyDown() {
 }
 
 void ProbeTableDialog::CreateControls() {
+    // A file that is no table is written only when a point is stored or deleted here.
+    if (points->fileState == TableFileState::Invalid) points->modified = false;
     pointList = new ListBox(this, IDC_TABLE_LIST);
     deleteAllButton = new PushButton(this, IDC_TABLE_DELETE_ALL);
     deleteButton = new PushButton(this, IDC_TABLE_DELETE);
@@ -157,6 +226,8 @@ void ProbeTableDialog::SetUp() {
         deleteAllButton->Disable();
         calculateButton->Disable();
     }
+    const std::string opening = OpeningText(*points);
+    if (!opening.empty()) showMessage(Handle, opening.c_str());
 
     float conductance = 0.0f;
     if (!link->ReadConductance(conductance)) {
@@ -251,9 +322,11 @@ void ProbeTableDialog::Calculate() {
 
 void ProbeTableDialog::IntoFile() {
     std::string fileName;
-    const ReportResult result =
-        WriteReport(Handle, *points, coefficients.K, *reportSystem, fileName);
-    if (result == ReportResult::CreateFailed)
+    ReportBesideTable system(*reportSystem, points->dataFile);
+    const ReportResult result = WriteReport(Handle, *points, coefficients.K, system, fileName);
+    if (!system.refused.empty())
+        showMessage(Handle, (ReportIsDataFile + system.refused).c_str());
+    else if (result == ReportResult::CreateFailed)
         showMessage(Handle, (ReportNotCreated + fileName).c_str());
     else if (result == ReportResult::WriteFailed)
         showMessage(Handle, (ReportIncomplete + fileName).c_str());
@@ -321,13 +394,26 @@ void ProbeTableDialog::OnCancel(WindowMessage& message) {
 }
 
 void ProbeTableDialog::OnEndSession(WindowMessage& message) {
-    if (message.WParam != 0 && points->modified) points->Save();
+    if (message.WParam != 0) StoreTable(false);
     ShadedDialog::OnEndSession(message);
 }
 
-void ProbeTableDialog::StoreTable() {
-    while (points->modified && !points->Save()) {
-        const std::string text = StoreFailedText(points->dataFile);
-        if (askUser(Handle, text.c_str(), MB_RETRYCANCEL) != IDRETRY) return;
+void ProbeTableDialog::StoreTable(bool ask) {
+    while (points->modified) {
+        std::string text;
+        // A data file that could not be read at opening is read again: its points stay.
+        std::string problem;
+        if (points->fileState == TableFileState::Unreadable &&
+            KeepStoredPoints(*points, problem) != StoredPoints::Kept)
+            text = StoredPointsText(points->dataFile, problem);
+        else if (points->Save())
+            return;
+        else
+            text = StoreFailedText(points->dataFile);
+        if (!ask || askUser(Handle, text.c_str(), MB_RETRYCANCEL) != IDRETRY) {
+            // Left unstored knowingly: the table is not written when it goes either.
+            if (ask) points->modified = false;
+            return;
+        }
     }
 }

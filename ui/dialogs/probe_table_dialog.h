@@ -23,7 +23,9 @@ class CheckBox;
 // in the data file beside the program, a polynomial fit of degree 1 to 3 through them, a text
 // report, and the coefficients K[0]..K[3] written on "OK". Template 8. The table is stored when
 // the dialog closes after a change, whether with "OK" or a cancel; a table that cannot be stored
-// is told, naming the data file, with the chance to try again.
+// is told, naming the data file, with the chance to try again. A data file that cannot be read or
+// holds no table is told at opening and never loses a point: it is written only after a point was
+// stored or deleted here, and then with the points it holds kept.
 //
 //     app.RunModal(std::make_unique<ProbeTableDialog>(mainWindow, link));
 class ProbeTableDialog : public ShadedDialog {
@@ -58,8 +60,9 @@ class ProbeTableDialog : public ShadedDialog {
     void ManualEntryChanged();
     // K[1] always; K[0], K[2], K[3] only when not 0 (else the edit is emptied).
     void ShowCoefficients();
-    // Stores a changed table; while that fails, asks whether to try again (Retry / Cancel).
-    void StoreTable();
+    // Stores a changed table, keeping the points of a data file that could not be read at
+    // opening; while that fails, asks whether to try again (Retry / Cancel) when `ask`.
+    void StoreTable(bool ask = true);
     // The default of shiftHeld: the high bit of GetKeyState(VK_SHIFT).
     static bool ShiftKeyDown();
 

@@ -193,12 +193,12 @@ void MainWindow::ShowCompensationMode(uint8_t mode) {
 }
 
 void MainWindow::Tell(const char* text) {
-    char caption[64] = "";
-    if (Handle != nullptr) GetWindowTextA(Handle, caption, sizeof caption);
-    showMessage(Handle, text, caption, MB_ICONEXCLAMATION | MB_OK);
+    showMessage(Handle, text, Title.get(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 void MainWindow::TellNotConfirmed(const char* setting) {
+    // A port that has gone is told once, by its own message after the write.
+    if (link->IsOpen() && link->port().LineGone()) return;
     const std::string text = std::string("The converter did not confirm the new ") + setting +
                              ", and what it holds could not be read back.";
     Tell(text.c_str());

@@ -7,6 +7,9 @@
 //   dialogs_driver cable            a cable compensation through its 20 samples, then "OK"
 //   dialogs_driver probe-measure    open the probe calibration, measure 1413 uS/cm, leave it open
 //   dialogs_driver probe-ok         "OK" in the open probe calibration, then check the converter
+//   dialogs_driver locked-table     the probe table opened on a data file (ZR3_E2E_DATAFILE)
+//                                   that another program holds: told, and after one new point
+//                                   every stored point is kept
 //   dialogs_driver close            Esc to a dialog left open, close the window, wait for the end
 #include <windows.h>
 
@@ -14,7 +17,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/driver/check_log.h"
 #include "tests/driver/driver_steps.h"
@@ -158,6 +165,112 @@ int ProbeOk() {
     return Verdict();
 }
 
+// The data file image of points (G, kappa): count, ten G, ten kappa, little-endian.
+std::string TableImage(const std::vector<std::pair<double, double>>& points) {
+    std::string image(164, '\0');
+    auto put = [&](size_t at, const void* value, size_t size) {
+        std::memcpy(&image[at], value, size);  // the machine is little-endian, as the file
+    };
+    const uint32_t count = static_cast<uint32_t>(points.size());
+    put(0, &count, 4);
+    for (size_t i = 0; i < points.size(); ++i) {
+        put(4 + 8 * i, &points[i].first, 8);
+        put(84 + 8 * i, &points[i].second, 8);
+    }
+    return image;
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// The message box the table dialog shows over itself, by the beginning of its text.
+HWND WaitForBox(ToolSession& tool, const std::string& beginning, int timeoutMs) {
+    constexpr int MessageTextId = 0xFFFF;
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < end) {
+        HWND box = tool.FindDialog("Probe calibration", MessageTextId);
+        if (box != nullptr && tool.ItemText(box, MessageTextId).rfind(beginning, 0) == 0)
+            return box;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+int LockedTable() {
+    const char* unixPath = std::getenv("ZR3_E2E_DATAFILE");
+    if (unixPath == nullptr) {
+        Fail("ZR3_E2E_DATAFILE is not set");
+        return 1;
+    }
+    const std::string path = WinePath(unixPath);
+    const std::string stored = TableImage({{100, 141}, {500, 700}, {1000, 1413}});
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file.write(stored.data(), static_cast<std::streamsize>(stored.size()));
+    }
+    // Another program holds the file, sharing nothing, while the dialog opens.
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+        Fail("cannot hold " + path);
+        return 1;
+    }
+    ToolSession tool;
+    SimulatorChannel sim;
+    if (!Reach(tool, sim)) {
+        CloseHandle(held);
+        return 1;
+    }
+    ControlSimulator(sim, "set cell 0.5");
+    tool.HoldControlKey(true);
+    tool.PostButton(ProbeButtonId);
+    HWND box = WaitForBox(tool, "The calibration points of the data file", 10000);
+    tool.HoldControlKey(false);
+    CloseHandle(held);
+    if (box == nullptr) {
+        Fail("no message about the data file that cannot be read");
+        return 1;
+    }
+    const std::string told = tool.ItemText(box, 0xFFFF);
+    Say("     told: " + told);
+    if (told.find("in use by another program") == std::string::npos)
+        Fail("the message does not say that the file is in use");
+    tool.PostCommand(box, IDOK);
+    HWND dialog = tool.WaitForDialog("Probe calibration", TableListId, 10000);
+    if (dialog == nullptr) {
+        Fail("no probe table dialog");
+        return 1;
+    }
+    Expect("points listed", std::to_string(tool.ListCount(dialog, TableListId)), "0");
+    tool.SetItemText(dialog, TableNormalId, "1413");
+    tool.ClickItem(dialog, TableStartId);
+    const auto end = Clock::now() + std::chrono::milliseconds(MeasurementBoundMs);
+    while (tool.ListCount(dialog, TableListId) < 1 && Clock::now() < end)
+        Sleep(100);
+    Expect("points listed after the measurement",
+           std::to_string(tool.ListCount(dialog, TableListId)), "1");
+    ConfirmDialog(tool, dialog);
+    // The three stored points first, then the new one.
+    const std::string now = FileBytes(path);
+    uint32_t count = 0;
+    double normal = 0.0;
+    if (now.size() == 164) {
+        std::memcpy(&count, now.data(), 4);
+        std::memcpy(&normal, now.data() + 84 + 8 * 3, 8);
+    }
+    Expect("points in the data file", std::to_string(count), "4");
+    const bool kept = now.size() == 164 && now.compare(4, 24, stored, 4, 24) == 0 &&
+                      now.compare(84, 24, stored, 84, 24) == 0;
+    Expect("stored points", kept ? "kept in front" : "changed", "kept in front");
+    Expect("new point's normal", std::to_string(normal), std::to_string(1413.0));
+    DeleteFileA(path.c_str());
+    return Verdict();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -166,8 +279,10 @@ int main(int argc, char** argv) {
     if (mode == "cable") return Cable();
     if (mode == "probe-measure") return ProbeMeasure();
     if (mode == "probe-ok") return ProbeOk();
+    if (mode == "locked-table") return LockedTable();
     if (mode == "close") return CloseTool();
-    std::fputs("usage: dialogs_driver connect | cable | probe-measure | probe-ok | close\n",
-               stderr);
+    std::fputs(
+        "usage: dialogs_driver connect | cable | probe-measure | probe-ok | locked-table | close\n",
+        stderr);
     return 2;
 }

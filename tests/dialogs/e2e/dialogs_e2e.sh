@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The calibration dialogs of the real zr3config.exe under Wine on COM1, a pseudo-terminal served
 # by zr3sim, driven from outside by dialogs_driver.exe: a cable compensation and a one-point probe
-# calibration, each through its 20 timed samples; then the simulator's frame trace is checked.
+# calibration, each through its 20 timed samples, and a probe table point measured while the data
+# file was held by another program at opening; then the simulator's frame trace is checked.
 #
 #   dialogs_e2e.sh TOOL.exe DRIVER.exe ZR3SIM BUILD_DIR
 #
@@ -23,6 +24,7 @@ if [ "${1:-}" = "--inside" ]; then
         screenshot "$shot" || echo "dialogs_e2e: no screenshot" >&2
         drive "$driver" probe-ok || status=1
     fi
+    [ $status -eq 0 ] && { drive "$driver" locked-table || status=1; }
     # Whatever happened, the tool goes: Esc for a dialog left open, then the main window.
     drive "$driver" close || status=1
     exit $status
@@ -36,6 +38,9 @@ mkdir -p "$artifacts"
 trace=$artifacts/dialogs-trace.txt
 shot=$artifacts/dialog.png
 rm -f "$trace" "$shot"
+# The probe table's data file beside the tool, which the locked-table step writes and holds.
+export ZR3_E2E_DATAFILE=${tool%.exe}.dat
+rm -f "$ZR3_E2E_DATAFILE"
 
 status=0
 "$root/scripts/sim-tool" "$build/wineprefix" "$tool" --zr3sim "$zr3sim" --no-noise --no-drift \
