@@ -54,8 +54,8 @@ ctl 2 refused set input-damping=31
 
 ctl 0 version --version
 expect version '^zr3ctl [0-9]'
-ctl 0 setjson set input-damping=6 --json
-expect setjson '"answered": 6'
+ctl 0 setjson set input-damping=9 --json
+expect setjson '"answered": 9'
 ctl 0 monitor monitor --count 2 --interval 0.2 --csv
 expect monitor '^time,resistance \[ohm\],'
 expect monitor '^[0-9-]*T[0-9:]*[+-][0-9][0-9]:[0-9][0-9],[0-9.]*,.*,ok$'
