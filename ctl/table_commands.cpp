@@ -100,8 +100,9 @@ int RunTableFit(const CtlOptions& options) {
     const FitResult fit = Fit(options, *LoadTable(options.file, false));
     if (options.json) {
         nlohmann::ordered_json k;
+        constexpr const char* Names[] = {"k0", "k1", "k2", "k3"};
         for (int i = 0; i < 4; ++i)
-            k["k" + std::to_string(i)] = *ParseNumber(ShortestText(fit.coefficients[i]));
+            k[Names[i]] = *ParseNumber(ShortestText(fit.coefficients[i]));
         std::cout << k.dump(2) << '\n';
         return ExitSuccess;
     }
