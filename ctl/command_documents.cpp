@@ -112,6 +112,7 @@ std::string ManualPage(const CLI::App& app, SensorList& sensors) {
     for (int i = 0; i < sensors.Count; ++i)
         page += ".IP \\(bu 2\n" + RoffText(sensors.SensorAt(i)->name) + "\n";
     page += ".SH ENVIRONMENT\n.TP\n.B ZR3_PORT\nThe port when \\fB\\-p\\fR is not given.\n";
+    page += ".TP\n.B ZR3_LOG\nThe commissioning log when \\fB\\-\\-log\\fR is not given.\n";
     page += ".SH EXIT STATUS\n" +
             RoffText(app.get_footer().substr(0, app.get_footer().find('\n'))) + "\n";
     page += ".SH EXAMPLES\n.nf\n" +
@@ -147,12 +148,15 @@ std::string BashCompletion(const CLI::App& app, SensorList& sensors) {
         "            COMPREPLY=($(compgen -W \"$(zr3ctl ports 2>/dev/null)\" -- \"$cur\"))\n"
         "            return ;;\n"
         "        --retries|--interval|--count|--normal|--conductance|--firmware) return ;;\n"
+        "        --log|--record|--save-before|--svg)\n"
+        "            compopt -o default 2>/dev/null; COMPREPLY=(); return ;;\n"
         "    esac\n"
         "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
         "        word=${COMP_WORDS[i]}\n"
         "        case $word in\n"
-        "            -p|--port|--retries|--interval|--count|--normal|--conductance|--firmware) "
-        "((i++)) ;;\n"
+        "            -p|--port|--retries|--interval|--count|--normal|--conductance|--firmware|"
+        "--log|--record|--save-before|--svg) ((i++)) ;;\n"
+        "            --json) [[ $path == \"table report\" ]] && ((i++)) ;;\n"
         "            -*) ;;\n"
         "            *) case \" $words_of_path \" in\n"
         "                   *\" $word \"*) path=\"${path:+$path }$word\" ;;\n"
@@ -160,6 +164,10 @@ std::string BashCompletion(const CLI::App& app, SensorList& sensors) {
         "        esac\n"
         "        words_of_path=$(_zr3ctl_words \"$path\")\n"
         "    done\n"
+        "    # table report's --json names a file, as --svg does.\n"
+        "    if [[ $path == \"table report\" && $prev == --json ]]; then\n"
+        "        compopt -o default 2>/dev/null; COMPREPLY=(); return\n"
+        "    fi\n"
         "    # bash splits sensor=NAME at the '=' when COMP_WORDBREAKS holds it.\n"
         "    local line=${COMP_LINE:0:COMP_POINT}\n"
         "    line=${line##* }\n"

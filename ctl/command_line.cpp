@@ -11,6 +11,7 @@
 #include "ctl/exit_status.h"
 #include "ctl/output.h"
 #include "ctl/setting_help.h"
+#include "ctl/terminal.h"
 #include "model/sensor_list.h"
 #include "model/setting_names.h"
 #include "zr3_version.h"
@@ -55,6 +56,21 @@ void AddIntervalOption(CLI::App* command, CtlOptions& o, const char* what) {
     command->add_option("--interval", o.interval, what)->type_name("S");
 }
 
+// The name of an option of the chosen commands that was given an empty value ("--count ''"),
+// which is refused rather than taken as not given; empty when there is none.
+std::string OptionGivenEmpty(const CLI::App& app) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->count() == 0 || option->get_expected_min() == 0) continue;
+        for (const std::string& value : option->results())
+            if (value.empty()) return option->get_name();
+    }
+    for (const CLI::App* command : app.get_subcommands()) {
+        const std::string name = OptionGivenEmpty(*command);
+        if (!name.empty()) return name;
+    }
+    return std::string();
+}
+
 void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sensors) {
     app.require_subcommand(1);
     // -p and the program's own options may also follow the subcommand.
@@ -67,6 +83,10 @@ void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sen
                    "serial port: /dev/ttyUSB0, a /dev/serial/by-id name, COM3 (default: $ZR3_PORT)")
         ->type_name("PORT")
         ->envname("ZR3_PORT");
+    // Also accepted after the subcommand, as -p is.
+    app.add_option("--log", o.logFile,
+                   "commissioning log: one JSON line per change, appended (else $ZR3_LOG)")
+        ->type_name("FILE");
     app.add_option("--retries", o.retries,
                    "further attempts of a spoiled read or value write (default 1)")
         ->type_name("N");
@@ -99,8 +119,20 @@ void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sen
         app, "restore", "write the settings of a backup file that differ, read them back",
         RunRestore, chosen, o);
     restore->add_option("file", o.file, "FILE.json, or - for stdin")->required();
-    restore->add_flag("--dry-run", o.dryRun, "only show what would change");
+    restore->add_flag("--dry-run", o.dryRun, "only show what would change, in the order written");
+    restore->add_flag("--no-rollback", o.noRollback,
+                      "keep what was written when a write fails (default: write back the state "
+                      "before)");
+    restore
+        ->add_option("--save-before", o.saveBefore,
+                     "also save the converter's settings before the restore as a backup file")
+        ->type_name("FILE");
     AddJsonFlag(restore, o, "as JSON: the plan and each setting's outcome");
+    auto* verify = ConverterCommand(
+        app, "verify", "compare the converter with a backup file: exit 0 equal, 1 different",
+        RunVerify, chosen, o);
+    verify->add_option("file", o.file, "FILE.json")->required();
+    AddJsonFlag(verify, o, "the differences as JSON");
 
     auto* monitor = ConverterCommand(app, "monitor",
                                      "the five live values, one line per reading, time stamp first",
@@ -117,6 +149,10 @@ void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sen
     AddIntervalOption(cable, o, "seconds between samples (default 0.65)");
     cable->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     AddJsonFlag(cable, o, "as JSON: samples, mean, what was written");
+    cable
+        ->add_option("--record", o.recordFile,
+                     "calibration record: the samples, mean, deviation, before and after (JSON)")
+        ->type_name("FILE");
     auto* probe = ConverterCommand(
         *calibrate, "probe",
         "one-point probe calibration: k1 = normal / average conductance; k0, k2 and k3 "
@@ -128,6 +164,10 @@ void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sen
     AddIntervalOption(probe, o, "seconds between samples (default 0.65)");
     probe->add_flag("-y,--yes", o.yes, "write without asking (needed without a terminal)");
     AddJsonFlag(probe, o, "as JSON: samples, mean, coefficient");
+    probe
+        ->add_option("--record", o.recordFile,
+                     "calibration record: the samples, mean, deviation, before and after (JSON)")
+        ->type_name("FILE");
 
     auto* table = Command(app, "table", "the probe table file, offline", nullptr, chosen);
     table->require_subcommand(1);
@@ -144,10 +184,17 @@ void BuildCommands(CLI::App& app, CtlOptions& o, Action& chosen, SensorList& sen
     fit->add_option("file", o.file, "FILE.dat")->required();
     fitOptions(fit);
     AddJsonFlag(fit, o);
-    auto* report = Command(*table, "report", "write the text report of the points and the fit",
+    auto* report = Command(*table, "report",
+                           "the text report of the points and the fit; a record in JSON and a "
+                           "picture in SVG (with -p also the converter's)",
                            RunTableReport, chosen);
     report->add_option("file", o.file, "FILE.dat")->required();
-    report->add_option("report", o.reportFile, "REPORT.txt, or - for stdout")->required();
+    report->add_option("report", o.reportFile, "REPORT.txt, or - for stdout");
+    // Here --json names the record's file: no flag.
+    report->add_option("--json", o.jsonFile, "the calibration record as JSON, - for stdout")
+        ->type_name("FILE");
+    report->add_option("--svg", o.svgFile, "the characteristic and residuals as SVG, - for stdout")
+        ->type_name("FILE");
     fitOptions(report);
     auto* add = Command(*table, "add", "add a point", RunTableAdd, chosen);
     add->add_option("file", o.file, "FILE.dat")->required();
@@ -242,10 +289,15 @@ int RunCommandLine(int argc, char** argv) {
         "zr3ctl");
     BuildCommands(app, o, chosen, sensors);
 
+    for (int i = 0; i < argc; ++i)
+        o.commandLine.emplace_back(argv[i]);
     std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
-    // Errors of a --json command are JSON too, even those of its command line.
+    // Errors of a --json command are JSON too, even those of its command line; table report's
+    // --json names a file instead.
+    const bool tableReport = std::find(words.begin(), words.end(), "report") != words.end() &&
+                             std::find(words.begin(), words.end(), "table") != words.end();
     for (const std::string& word : words)
-        if (word == "--json") o.json = true;
+        if (word == "--json" && !tableReport) o.json = true;
     SetErrorsAsJson(o.json);
     try {
         words = CheckCommandWords(app, words);
@@ -280,5 +332,16 @@ int RunCommandLine(int argc, char** argv) {
         return ExitSuccess;
     }
     if (!chosen) return ExitUsage;
-    return RunCommand(chosen, o);
+    if (const std::string empty = OptionGivenEmpty(app); !empty.empty()) {
+        ReportError(empty + ": an empty value", ExitUsage);
+        return ExitUsage;
+    }
+    int status = RunCommand(chosen, o);
+    // Data that did not reach stdout is a failure, whatever the command did.
+    std::string why;
+    if (!OutputWritten(why)) {
+        ReportError("cannot write the output: " + why, ExitConverter);
+        if (status == ExitSuccess) status = ExitConverter;
+    }
+    return status;
 }

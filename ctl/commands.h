@@ -22,13 +22,20 @@ struct CtlOptions {
     std::string count;     // monitor: readings, 0 for no end
     bool csv = false;
     bool yes = false;
-    std::string normal;       // calibrate probe: the solution's conductivity, uS/cm
-    std::string reportFile;   // table report
-    bool shift = false;       // table fit, report: proportional fit
-    std::string firmware;     // table fit, report: the converter's firmware
-    std::string conductance;  // table add
-    std::string pointNormal;  // table add
-    std::string index;        // table delete
+    std::string normal;                    // calibrate probe: the solution's conductivity, uS/cm
+    std::string reportFile;                // table report
+    bool shift = false;                    // table fit, report: proportional fit
+    std::string firmware;                  // table fit, report: the converter's firmware
+    std::string conductance;               // table add
+    std::string pointNormal;               // table add
+    std::string index;                     // table delete
+    std::string logFile;                   // --log: the commissioning log (else ZR3_LOG)
+    std::vector<std::string> commandLine;  // every word as given, for the log
+    std::string jsonFile;                  // table report --json FILE|-
+    std::string svgFile;                   // table report --svg FILE|-
+    std::string recordFile;                // calibrate --record FILE
+    bool noRollback = false;               // restore
+    std::string saveBefore;                // restore: the state before as a backup file
 };
 
 int RunPorts(const CtlOptions& options);
@@ -37,6 +44,7 @@ int RunShow(const CtlOptions& options);
 int RunSet(const CtlOptions& options);
 int RunBackup(const CtlOptions& options);
 int RunRestore(const CtlOptions& options);
+int RunVerify(const CtlOptions& options);
 int RunMonitor(const CtlOptions& options);
 int RunCalibrateCable(const CtlOptions& options);
 int RunCalibrateProbe(const CtlOptions& options);
@@ -50,5 +58,9 @@ int RunTableDelete(const CtlOptions& options);
 ConverterSession& OpenSession(const CtlOptions& options);
 // Identity, firmware, serial number, output and relay variants (exit 1 when not answered).
 nlohmann::ordered_json ConverterRecord(ConverterSession& session);
+// Every setting, read as the main window reads them (exit 1 when one is not answered).
+struct Configuration;
+class SensorList;
+Configuration ReadAllSettings(ConverterSession& session, SensorList& sensors);
 // Seconds between readings from --interval (default when not given), checked strictly.
 double IntervalOption(const CtlOptions& options, double defaultSeconds);

@@ -8,6 +8,7 @@
 #include "base/text_escape.h"
 #include "ctl/change_progress.h"
 #include "ctl/commands.h"
+#include "ctl/commissioning_log.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
@@ -46,7 +47,8 @@ double IntervalOption(const CtlOptions& options, double defaultSeconds) {
     if (options.interval.empty()) return defaultSeconds;
     const auto seconds = ParseNumber(options.interval);
     if (!seconds || *seconds < 0.0 || *seconds > 3600.0)
-        FailUsage("--interval: \"" + options.interval + "\" is not a time of 0 .. 3600 s");
+        FailUsage("--interval: \"" + EscapeControls(options.interval) +
+                  "\" is not a time of 0 .. 3600 s" + PointHint(options.interval));
     return *seconds;
 }
 
@@ -126,6 +128,8 @@ int RunSet(const CtlOptions& options) {
         changes.emplace_back(*id, ParseSettingWord(*id, word.substr(equals + 1), sensors));
     }
 
+    // A log that cannot be opened stops the command before the port is.
+    const std::unique_ptr<CommissioningLog> log = OpenCommissioningLog(options);
     ConverterSession& s = OpenSession(options);
     std::string objections;
     for (const auto& [id, value] : changes) {
@@ -157,11 +161,29 @@ int RunSet(const CtlOptions& options) {
         }
     }
 
+    // The log holds every value before, asked and read back; the first line before any write.
+    Configuration before;
+    if (log) {
+        log->SetConverter(ConverterRecord(s));
+        std::string failed;
+        before = ReadConfiguration(s.link(), sensors, failed);
+        std::vector<LoggedSetting> planned;
+        for (const auto& [id, value] : changes)
+            planned.push_back(
+                LogEntry(id, before[id], value, std::nullopt, "planned", "", sensors));
+        log->Record("before", planned);
+    }
+
     // A signal stops the list between two writes, never inside the sensor's sequence.
     CatchInterrupt();
     ChangeProgress progress;
     for (const auto& change : changes)
         progress.left.push_back(change.first);
+    const auto endIfInterrupted = [&] {
+        if (log && Interrupted())
+            log->Record("end", {}, {{"status", InterruptedStatus()}, {"interrupted", true}});
+        EndIfInterrupted(progress);
+    };
     int status = ExitSuccess;
     // With --json: each setting asked and answered, printed also when a later write fails.
     nlohmann::ordered_json written = nlohmann::ordered_json::array();
@@ -173,13 +195,29 @@ int RunSet(const CtlOptions& options) {
         progress.left.erase(progress.left.begin());
         s.link().ClearGivenUp();
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
+        const bool took = outcome.ok && SameValue(id, outcome.answered, value);
+        std::string cause;
+        if (!outcome.ok)
+            cause = NamedFailure(outcome.failure, s.link());
+        else if (!took)
+            cause = "the converter keeps " + SettingText(id, outcome.answered, sensors);
+        if (log) {
+            const std::optional<SettingValue> readBack =
+                outcome.ok ? std::optional<SettingValue>(outcome.answered) : std::nullopt;
+            log->Record("write", {LogEntry(id, before[id], value, readBack,
+                                           took ? "written" : "failed", cause, sensors)});
+            if (took) before[id] = outcome.answered;
+        }
         if (!outcome.ok) {
             progress.failed.push_back(id);
-            const std::string failure = NamedFailure(outcome.failure, s.link());
+            const std::string& failure = cause;
             printJson();
-            if (!Interrupted()) FailConverter(failure);
+            if (!Interrupted()) {
+                if (log) log->Record("end", {}, {{"status", ExitConverter}});
+                FailConverter(failure);
+            }
             std::cerr << "zr3ctl: " << failure << '\n';
-            EndIfInterrupted(progress);
+            endIfInterrupted();
         }
         progress.written.push_back(id);
         if (options.json) {
@@ -190,14 +228,14 @@ int RunSet(const CtlOptions& options) {
         } else {
             std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
         }
-        if (!SameValue(id, outcome.answered, value)) {
-            std::cerr << "zr3ctl: " << NameOf(id) << ": the converter keeps "
-                      << SettingText(id, outcome.answered, sensors) << ", not "
+        if (!took) {
+            std::cerr << "zr3ctl: " << NameOf(id) << ": " << cause << ", not "
                       << SettingText(id, value, sensors) << '\n';
             status = ExitConverter;
         }
-        EndIfInterrupted(progress);
+        endIfInterrupted();
     }
     printJson();
+    if (log) log->Record("end", {}, {{"status", status}});
     return status;
 }

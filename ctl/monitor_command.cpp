@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/number_text.h"
+#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
@@ -52,6 +53,10 @@ Field FieldOf(const Quantity& q, std::optional<float> value) {
     return {text, text, *ParseNumber(text)};
 }
 
+std::string LineGoneText(const CtlOptions& options) {
+    return "the line to the converter has gone (" + options.port + " hung up or was removed)";
+}
+
 }  // namespace
 
 int RunMonitor(const CtlOptions& options) {
@@ -59,7 +64,9 @@ int RunMonitor(const CtlOptions& options) {
     int64_t count = 0;
     if (!options.count.empty()) {
         const auto n = ParseWholeNumber(options.count, 0, INT32_MAX);
-        if (!n) FailUsage("--count: \"" + options.count + "\" is not a number of readings");
+        if (!n)
+            FailUsage("--count: \"" + EscapeControls(options.count) +
+                      "\" is not a number of readings");
         count = *n;
     }
     ConverterSession& s = OpenSession(options);
@@ -110,9 +117,10 @@ int RunMonitor(const CtlOptions& options) {
                           << (fields[f].text.empty() ? "-" : fields[f].text);
             std::cout << " status=" << rowStatus << '\n';
         }
-        std::cout.flush();
+        std::string why;
+        if (!OutputWritten(why)) FailConverter("cannot write the output: " + why);
         // A port the system reports gone gives no further readings.
-        if (s.link().port().LineGone()) FailConverter("the port has gone");
+        if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
         return true;
     });
     return status;

@@ -3,40 +3,32 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/number_text.h"
 #include "model/converter_settings.h"
 
 std::optional<double> ParseNumber(std::string_view word) {
-    std::string text(word);
-    for (char& c : text)
-        if (c == ',') c = '.';
-    // from_chars takes no "+" and no blanks; nor do we, except a leading "+".
-    size_t start = (!text.empty() && text[0] == '+') ? 1 : 0;
-    if (start == text.size()) return std::nullopt;
-    const char first = text[start];
-    if (!(first == '-' || first == '.' || (first >= '0' && first <= '9'))) return std::nullopt;
-    double value = 0.0;
-    const char* begin = text.data() + start;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(begin, end, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return ParseDecimal(word, DecimalMark::Point);
 }
 
 std::optional<float> ParseFloatValue(std::string_view word) {
-    const std::optional<double> number = ParseNumber(word);
-    if (!number) return std::nullopt;
-    const float value = static_cast<float>(*number);
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
+    return ParseFiniteFloat(word, DecimalMark::Point);
+}
+
+std::string PointHint(std::string_view word) {
+    return word.find(',') == std::string_view::npos ? std::string() : "; use a point: 2.5";
 }
 
 std::optional<int64_t> ParseWholeNumber(std::string_view word, int64_t min, int64_t max) {
     int64_t value = 0;
     const char* begin = word.data();
     const char* end = word.data() + word.size();
+    // One sign at most: from_chars takes a minus, a plus is taken here.
     if (begin != end && *begin == '+') ++begin;
+    if (begin == end ||
+        !((*begin >= '0' && *begin <= '9') || (*begin == '-' && begin == word.data())))
+        return std::nullopt;
     const auto result = std::from_chars(begin, end, value, 10);
-    if (begin == end || result.ec != std::errc() || result.ptr != end) return std::nullopt;
+    if (result.ec != std::errc() || result.ptr != end) return std::nullopt;
     if (value < min || value > max) return std::nullopt;
     return value;
 }

@@ -9,10 +9,13 @@
 // back to the same float. Built on std::to_chars / std::from_chars, so no text depends on the C
 // runtime.
 
-// A decimal number, the whole word (a comma counts as the point), finite; nothing otherwise.
+// A decimal number, the whole word, with a point as the decimal mark (scripts write one notation),
+// finite; nothing otherwise.
 std::optional<double> ParseNumber(std::string_view word);
-// A number that a converter's 32-bit float holds: finite after rounding.
+// A number that a converter's 32-bit float holds: finite after rounding once.
 std::optional<float> ParseFloatValue(std::string_view word);
+// "; use a point: 2.5" for a word with a decimal comma, to end its refusal with; "" otherwise.
+std::string PointHint(std::string_view word);
 // A decimal integer from min to max, the whole word.
 std::optional<int64_t> ParseWholeNumber(std::string_view word, int64_t min, int64_t max);
 // A firmware version as shown, "1.03" (hexadecimal parts), or "0x0103".

@@ -1,6 +1,5 @@
 #include <iostream>
 
-#include "base/text_escape.h"
 #include "ctl/commands.h"
 #include "ctl/exit_status.h"
 #include "ctl/serial_ports.h"
@@ -14,10 +13,9 @@ int RunPorts(const CtlOptions& options) {
         return ExitSuccess;
     }
     for (const SerialPortEntry& port : ListSerialPorts()) {
-        // Names the system made up from what the devices tell.
-        std::cout << EscapeControls(port.name);
+        std::cout << port.name;
         for (const std::string& alias : port.aliases)
-            std::cout << ' ' << EscapeControls(alias);
+            std::cout << ' ' << alias;
         std::cout << '\n';
     }
     return ExitSuccess;

@@ -105,14 +105,15 @@ SettingValue ParseSettingWord(SettingId id, std::string_view word, SensorList& s
         }
         case ValueKind::Float: {
             const auto f = ParseFloatValue(word);
-            if (!f) Refuse(id, word, "a finite number");
+            if (!f) Refuse(id, word, "a finite number" + PointHint(word));
             value.number = *f;
             break;
         }
         case ValueKind::Percent: {
             const auto p = ParseNumber(word);
             const float fraction = p ? FractionOfPercent(*p) : 0.0f;
-            if (!p || !std::isfinite(fraction)) Refuse(id, word, "a finite number (in %)");
+            if (!p || !std::isfinite(fraction))
+                Refuse(id, word, "a finite number (in %)" + PointHint(word));
             value.number = fraction;
             break;
         }

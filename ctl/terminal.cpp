@@ -1,6 +1,9 @@
 #include "ctl/terminal.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <thread>
 
@@ -34,6 +37,14 @@ void ShowProgress(int done, int total) {
     std::cerr << '\r' << ProgressLine(done, total);
     if (done >= total) std::cerr << '\n';
     std::cerr.flush();
+}
+
+bool OutputWritten(std::string& why) {
+    errno = 0;
+    std::cout.flush();
+    const bool written = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (!written) why = errno != 0 ? std::strerror(errno) : "write error";
+    return written;
 }
 
 bool Confirm(const std::string& question) {

@@ -28,5 +28,9 @@ std::string ProgressLine(int done, int total);
 // Redraws the progress line on stderr when it is a terminal; ends the line when done = total.
 void ShowProgress(int done, int total);
 
+// Flushes stdout; false, with the system's reason in why, when not all that was written to it
+// arrived (a full disk, a closed pipe).
+bool OutputWritten(std::string& why);
+
 // Asks on stderr and reads the answer from stdin; true for "y" or "yes".
 bool Confirm(const std::string& question);

@@ -80,6 +80,13 @@ tcflag_t CharacterSize(uint8_t byteSize) {
     }
 }
 
+// The system's word that the device itself has gone: the line hung up, the adapter was pulled out.
+bool GoneError(int code) {
+    return code == EIO || code == ENXIO || code == ENODEV || code == EBADF;
+}
+
+constexpr short GoneEvents = POLLHUP | POLLERR | POLLNVAL;
+
 // Milliseconds left until the deadline, for poll; -1 waits without limit.
 int MillisecondsLeft(bool limited, Clock::time_point deadline) {
     if (!limited) return -1;
@@ -150,6 +157,7 @@ class PosixSerialPort : public SerialPort {
     }
 
     void Close() override {
+        gone = false;
         if (descriptor < 0) return;
         if (lowLatencyTurnedOn) TurnOffLowLatency(descriptor);
         lowLatencyTurnedOn = false;
@@ -222,14 +230,24 @@ class PosixSerialPort : public SerialPort {
             int ready = ::poll(&entry, 1, wait);
             if (ready < 0) {
                 if (errno == EINTR) continue;
+                NoteError(errno);
                 break;
             }
             if (ready == 0) break;
-            if ((entry.revents & POLLIN) == 0) break;  // hang-up or error: nothing more comes
+            // Hang-up or error without data: nothing more comes.
+            if ((entry.revents & POLLIN) == 0) {
+                if ((entry.revents & GoneEvents) != 0) gone = true;
+                break;
+            }
             ssize_t n = ::read(descriptor, buffer + received, count - received);
             if (n > 0) {
                 received += static_cast<size_t>(n);
-            } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            } else if (n == 0) {
+                // Readable, yet nothing: the end of a line that hung up.
+                if ((entry.revents & GoneEvents) != 0) gone = true;
+                break;
+            } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                NoteError(errno);
                 break;
             }
         }
@@ -240,7 +258,7 @@ class PosixSerialPort : public SerialPort {
         if (descriptor < 0 || buffer == nullptr || count == 0) return 0;
         // Whatever is unread when a request goes out is a late answer to an earlier one; left
         // there, it would be taken as the answer to this request and every later one.
-        tcflush(descriptor, TCIFLUSH);
+        if (tcflush(descriptor, TCIFLUSH) != 0) NoteError(errno);
         const uint64_t total = static_cast<uint64_t>(timeouts.WriteTotalTimeoutMultiplier) * count +
                                timeouts.WriteTotalTimeoutConstant;
         const bool limited = total != 0;
@@ -253,13 +271,17 @@ class PosixSerialPort : public SerialPort {
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                NoteError(errno);
+                break;
+            }
             // The output queue is full: wait until it takes more or the write time-out passes.
             int wait = MillisecondsLeft(limited, deadline);
             if (wait == 0) break;
             pollfd entry{descriptor, POLLOUT, 0};
             int ready = ::poll(&entry, 1, wait);
             if (ready < 0 && errno == EINTR) continue;
+            if (ready > 0 && (entry.revents & GoneEvents) != 0) gone = true;
             if (ready <= 0 || (entry.revents & POLLOUT) == 0) break;
         }
         return written;
@@ -270,14 +292,18 @@ class PosixSerialPort : public SerialPort {
         // Aborts have nothing to cancel: every read and write here has finished when it returns.
         const bool input = (flags & PurgeRxClear) != 0;
         const bool output = (flags & PurgeTxClear) != 0;
+        int result = 0;
         if (input && output) {
-            tcflush(descriptor, TCIOFLUSH);
+            result = tcflush(descriptor, TCIOFLUSH);
         } else if (input) {
-            tcflush(descriptor, TCIFLUSH);
+            result = tcflush(descriptor, TCIFLUSH);
         } else if (output) {
-            tcflush(descriptor, TCOFLUSH);
+            result = tcflush(descriptor, TCOFLUSH);
         }
+        if (result != 0) NoteError(errno);
     }
+
+    bool LineGone() const override { return descriptor >= 0 && gone; }
 
   private:
     static OpenProblem ProblemOf(int error) {
@@ -310,13 +336,19 @@ class PosixSerialPort : public SerialPort {
         do {
             n = ::read(descriptor, buffer, count);
         } while (n < 0 && errno == EINTR);
+        if (n < 0) NoteError(errno);
         return n > 0 ? static_cast<size_t>(n) : 0;
+    }
+
+    void NoteError(int code) {
+        if (GoneError(code)) gone = true;
     }
 
     int descriptor = -1;
     bool lowLatencyTurnedOn = false;
     LineTimeouts timeouts;
     OpenProblem problem;
+    bool gone = false;  // the system said the device has gone
 };
 
 }  // namespace

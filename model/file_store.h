@@ -51,7 +51,8 @@ using BeforeReplace = std::function<bool(const std::string& temporary)>;
 // replaced; something that is no regular file (a device, a pipe) is written as it is. Only where
 // the folder refuses new files (no right, a read-only medium) or the temporary name is too long is
 // the file written in place. On any failure the temporary file is gone and, unless the file was
-// being written in place, the file is as it was.
+// being written in place, the file is as it was (save a failure to flush the folder, which comes
+// after the move).
 FileStatus StoreFile(const std::string& path, const uint8_t* data, size_t size,
                      const BeforeReplace& beforeReplace = nullptr);
 

@@ -91,10 +91,10 @@ std::string FinalName(HANDLE file) {
     const DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer,
                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0 || length >= sizeof buffer) return std::string();
+    // In the usual form: "\\?\C:\dir" as "C:\dir", "\\?\UNC\server" as "\\server".
     std::string name(buffer, length);
-    // The system's long-name prefix is no part of the name the user knows.
     if (name.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + name.substr(8);
-    if (name.rfind("\\\\?\\", 0) == 0) return name.substr(4);
+    if (name.rfind("\\\\?\\", 0) == 0 && name.size() > 5 && name[5] == ':') return name.substr(4);
     return name;
 }
 
@@ -150,6 +150,10 @@ FileStatus StoreFile(const std::string& path, const uint8_t* data, size_t size,
                      const BeforeReplace& beforeReplace) {
     if (path.empty()) return StatusOf(ERROR_FILE_NOT_FOUND);
     const DWORD attributes = GetFileAttributesA(path.c_str());
+    // The attribute is checked as well: a process with every right may still open such a file.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return StatusOf(ERROR_ACCESS_DENIED);
     std::string target = path;
     // The file as the name leads to it, opened for writing: refused when it is read-only or held
     // by another program. Only a name that leads nowhere makes a new file.
@@ -165,11 +169,6 @@ FileStatus StoreFile(const std::string& path, const uint8_t* data, size_t size,
         if (InjectedFileFaults().update != FileError::None) {
             CloseHandle(existing);
             return Injected(InjectedFileFaults().update);
-        }
-        // A read-only file is not replaced, also where the system lets its owner open it so.
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            CloseHandle(existing);
-            return StatusOf(ERROR_ACCESS_DENIED);
         }
         // A device or a pipe: nothing to replace, the bytes go to it.
         if (GetFileType(existing) != FILE_TYPE_DISK) return FinishFile(existing, data, size, false);

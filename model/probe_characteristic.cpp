@@ -8,18 +8,25 @@
 #include "model/polynomial_fit.h"
 #include "model/probe_table.h"
 
+FitDegree ChooseFitDegree(size_t pointCount, bool shift, uint16_t firmwareVersion) {
+    FitDegree rule;
+    rule.throughOrigin = shift || pointCount < 2 || firmwareVersion < ConstantTermFirmware;
+    const size_t maxDegree = shift ? 1 : 3;
+    const size_t usable = rule.throughOrigin ? pointCount : pointCount - 1;
+    rule.degree = static_cast<int32_t>(std::min(usable, maxDegree));
+    return rule;
+}
+
 FitResult FitProbeCharacteristic(std::span<const double> conductance,
                                  std::span<const double> normal, bool shift,
                                  uint16_t firmwareVersion) {
     FitResult result;
     const size_t count = std::min(conductance.size(), normal.size());
-    const bool throughOrigin = shift || count < 2 || firmwareVersion < ConstantTermFirmware;
-    const size_t maxDegree = shift ? 1 : 3;
-    const size_t usable = throughOrigin ? count : count - 1;
-    const size_t degree = std::min(usable, maxDegree);
-    if (degree == 0) return result;
+    const FitDegree rule = ChooseFitDegree(count, shift, firmwareVersion);
+    const bool throughOrigin = rule.throughOrigin;
+    if (rule.degree == 0) return result;
 
-    auto fit = std::make_unique<PolynomialFit>(static_cast<int32_t>(degree));
+    auto fit = std::make_unique<PolynomialFit>(rule.degree);
     for (size_t i = 0; i < count; ++i)
         fit->AddPoint(conductance[i], normal[i]);
     fit->BuildNormalEquations();

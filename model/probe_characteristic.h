@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -16,6 +17,14 @@ struct FitResult {
 
 // First firmware whose converter keeps a constant term K[0].
 constexpr uint16_t ConstantTermFirmware = 0x0103;
+
+// The degree rule of "Calculate": the polynomial's degree and whether it goes through the origin
+// for this many points; degree 0 means there is nothing to fit.
+struct FitDegree {
+    int32_t degree = 0;
+    bool throughOrigin = false;
+};
+FitDegree ChooseFitDegree(size_t pointCount, bool shift, uint16_t firmwareVersion);
 
 // Fits the probe characteristic through the points (conductance G in uS, normal kappa in
 // uS/cm): with shift a proportional fit, otherwise up to a cubic, through the origin when the

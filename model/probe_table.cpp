@@ -119,6 +119,11 @@ bool ProbeTable::Save() {
         saveProblem = "no data file";
         return false;
     }
+    // Points that could not be read are never written over.
+    if (fileState == TableFileState::Unreadable) {
+        saveProblem = "it could not be read (" + fileProblem + ")";
+        return false;
+    }
     const FileStatus status = StoreFile(dataFile, image.data(), image.size(), beforeReplace);
     if (!status.ok()) {
         saveProblem = FileStatusText(status);

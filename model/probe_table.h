@@ -36,8 +36,8 @@ class ProbeTable : public BaseObject {
     // bytes, or one counting more than ten points, clears it (and marks it changed when the
     // count it held was not 0).
     void Load();
-    // Replaces the data file with the table. On failure the old file stays intact, modified
-    // stays set and saveProblem says why.
+    // Replaces the data file with the table; never one that was Unreadable. On failure the old
+    // file stays intact, modified stays set and saveProblem says why.
     bool Save();
     void Add(double conductanceValue, double normalValue);
     void Delete(int32_t index);

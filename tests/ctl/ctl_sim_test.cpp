@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
@@ -47,6 +48,12 @@ class Converter {
         args.insert(args.begin(), {"-p", sim.portName()});
         return RunProgram(ZR3CTL_PATH, args, 60000);
     }
+    // The same with NAME=VALUE words in its environment.
+    ProgramRun CtlWith(Words environment, const Words& args) {
+        environment.insert(environment.end(), {ZR3CTL_PATH, "-p", sim.portName()});
+        environment.insert(environment.end(), args.begin(), args.end());
+        return RunProgram("/usr/bin/env", environment, 60000);
+    }
     Json ShowJson() {
         const ProgramRun run = Ctl({"show", "--json"});
         EXPECT_EQ(run.status, 0) << run.err;
@@ -76,6 +83,8 @@ class Converter {
     }
     bool Control(const std::string& line) { return sim.Ok(line); }
     const std::string& PortName() const { return sim.portName(); }
+    const std::string& Port() const { return sim.portName(); }
+    SimProcess& Sim() { return sim; }
 
   private:
     std::string tracePath;
@@ -157,7 +166,7 @@ TEST(Zr3ctl, SetWritesEachSettingAndPrintsTheAnswers) {
     Converter c(scratch, "a", {"--firmware", "1.03"});
     const ProgramRun run =
         c.Ctl({"set", "input-damping=7", "range-start=12.5", "compensation=nonlinear",
-               "sensor=pt1000", "coefficient=2,1", "relay-close=5", "relay-open-delay=30",
+               "sensor=pt1000", "coefficient=2.1", "relay-close=5", "relay-open-delay=30",
                "cable=3.25", "k1=1.5", "k0=-0.25"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -193,6 +202,10 @@ TEST(Zr3ctl, StrictRefusalsSendNothing) {
         {"set"},
         {"monitor", "--interval", "-1"},
         {"monitor", "--count", "x"},
+        {"monitor", "--count", ""},
+        {"set", "range-end=2,000"},
+        {"set", "range-start=+-5"},
+        {"calibrate", "probe", "--normal", "1,413"},
         {"calibrate", "probe", "--normal", "0"},
         {"calibrate", "probe", "--normal", "-1413", "--yes"},
         {"calibrate", "probe", "--normal", "1e-300", "--yes"},
@@ -337,7 +350,7 @@ TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
     const size_t reads = b.Count("< ") - before;
     // The second write gets no answer, nor does its retry.
     ASSERT_TRUE(b.Control("fault silence next 2 after " + std::to_string(reads + 1)));
-    run = b.Ctl({"restore", scratch / "a.json"});
+    run = b.Ctl({"restore", scratch / "a.json", "--no-rollback"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
     EXPECT_FALSE(Has(run.err, "range-end")) << run.err;
@@ -383,7 +396,36 @@ TEST(Zr3ctl, MonitorMarksABrokenSensor) {
     ASSERT_TRUE(c.Control("fault silence on 24 always"));
     run = c.Ctl({"monitor", "--count", "1", "--csv", "--retries", "0"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.out, ",,,,,no answer\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, ",,,,,no answer\n")) << run.err;
+    // Silent tries are told in the row of their reading, not once per try on stderr.
+    Converter quiet(scratch, "b");
+    ASSERT_TRUE(quiet.Control("fault silence next 5 after 2"));
+    run = quiet.Ctl({"monitor", "--count", "5", "--interval", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;
+    EXPECT_TRUE(Has(run.out, " status=no answer\n")) << run.out;
+    EXPECT_FALSE(Has(run.err, "no answer")) << run.err;
+}
+
+TEST(Zr3ctl, MonitorEndsWhenTheLineGoes) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    ProgramRun run;
+    std::thread monitor([&] { run = c.Ctl({"monitor", "--interval", "0"}); });
+    // The converter goes away (its pseudo-terminal closes) once readings are flowing.
+    for (int i = 0; i < 1000 && c.Count("> 01 24") < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(c.Count("> 01 24"), 3u);
+    c.Sim().Stop();
+    monitor.join();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "zr3ctl: the line to the converter has gone")) << run.err;
+    size_t silences = 0;
+    for (size_t at = run.err.find("no answer"); at != std::string::npos;
+         at = run.err.find("no answer", at + 1))
+        ++silences;
+    EXPECT_LE(silences, 1u) << run.err;
+    EXPECT_TRUE(Has(run.out, "resistance=")) << run.out;
 }
 
 TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
@@ -454,6 +496,18 @@ TEST(Zr3ctl, ProbeTableFileOffline) {
                     " 1.0000000000000000E+002    1.4100000000000000E+002\r\n"));
     EXPECT_TRUE(Has(body, "Coefficiens:\r\n-3.333333433E-01\r\n")) << body;
 
+    // What no probe gives is refused; every number is shown with its magnitude.
+    for (const char* g : {"0", "-5", "1000", "1e400", "1,5", ""})
+        EXPECT_EQ(Ctl({"table", "add", table, "--conductance", g, "--normal", "1"}).status, 2) << g;
+    EXPECT_EQ(Ctl({"table", "add", table, "--conductance", "5", "--normal", "0"}).status, 2);
+    run = Ctl({"table", "add", table, "--conductance", "1e16", "--normal", "1e-3"});
+    EXPECT_EQ(run.status, 2);
+    run = Ctl({"table", "add", table, "--conductance", "1e16", "--normal", "2e15"});
+    EXPECT_TRUE(Has(run.out, "  3       2e+15         1e+16\n")) << run.out;
+    ASSERT_EQ(Ctl({"table", "delete", table, "3"}).status, 0);
+    run = Ctl({"table", "fit", table, "--firmware", ""});
+    EXPECT_EQ(run.err, "zr3ctl: --firmware: an empty value\n");
+
     // A file that is not a probe table is neither shown nor overwritten.
     std::ofstream(scratch / "short.dat") << std::string(100, 'x');
     EXPECT_EQ(
@@ -516,6 +570,33 @@ TEST(Zr3ctl, ATableThatCannotBeReadIsRefusedNotTakenAsEmpty) {
     EXPECT_EQ(FileText(table), eleven);
 }
 
+TEST(Zr3ctl, OutputThatCannotBeWrittenFails) {
+    if (!fs::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Scratch scratch;
+    Converter c(scratch, "a");
+    const std::string table = scratch / "probe.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"}).status, 0);
+    const std::vector<Words> commands = {
+        {"-p", c.Port(), "show", "--json"},
+        {"-p", c.Port(), "info"},
+        {"-p", c.Port(), "monitor", "--interval", "0"},  // would run for ever
+        {"table", "show", table},
+        {"table", "fit", table}};
+    for (Words args : commands) {
+        args.insert(args.begin(), {"-c", "exec \"$0\" \"$@\" >/dev/full", ZR3CTL_PATH});
+        const ProgramRun run = RunProgram("/bin/sh", args, 60000);
+        EXPECT_EQ(run.status, 1) << args[4];
+        // As a --json command's error, {"error": ...}, for show --json.
+        EXPECT_TRUE(Has(run.err, args.back() == "--json"
+                                     ? "{\"error\":\"cannot write the output: No space "
+                                       "left on device\",\"exit\":1}\n"
+                                     : "zr3ctl: cannot write the output: No space "
+                                       "left on device\n"))
+            << args[4] << ": " << run.err;
+    }
+    EXPECT_EQ(c.Count("> 01 24"), 1u) << "monitor ends at its first line";
+}
+
 TEST(Zr3ctl, PortsAndHelp) {
     ProgramRun run = Ctl({"ports"});
     EXPECT_EQ(run.status, 0) << run.err;
@@ -556,6 +637,28 @@ int StatusAfterSignal(Converter& c, Words args, int signal) {
 Json Parsed(const ProgramRun& run) {
     EXPECT_EQ(run.status, 0) << run.err;
     return Json::parse(run.out, nullptr, false);
+}
+
+std::vector<Json> LogLines(const std::string& path, size_t& unreadable) {
+    std::ifstream in(path);
+    std::vector<Json> lines;
+    unreadable = 0;
+    for (std::string line; std::getline(in, line);) {
+        const Json parsed = Json::parse(line, nullptr, false);
+        if (parsed.is_discarded())
+            ++unreadable;
+        else
+            lines.push_back(parsed);
+    }
+    return lines;
+}
+
+// The requests that carry data: the writes.
+size_t Writes(Converter& c) {
+    size_t n = 0;
+    for (const std::string& frame : c.Frames())
+        n += frame.rfind("> ", 0) == 0 && frame.substr(8, 2) != "00";
+    return n;
 }
 
 }  // namespace
@@ -694,6 +797,176 @@ TEST(Zr3ctl, AnInterruptedMonitorEndsWithTheSignalsStatus) {
     EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGHUP), 129);
 }
 
+TEST(Zr3ctl, FourProcessesAppendToOneLog) {
+    Scratch scratch;
+    const std::string log = scratch / "commissioning.log";
+    // A line cut by a crash: the lines after it stay readable.
+    std::ofstream(log, std::ios::binary) << R"({"time": "2026-12-10T10:00:00+00:00", "us)";
+    std::vector<std::unique_ptr<Converter>> converters;
+    for (int i = 0; i < 4; ++i) {
+        converters.push_back(std::make_unique<Converter>(
+            scratch, "c" + std::to_string(i), Words{"--serial", std::to_string(3000 + i)}));
+    }
+    std::vector<std::thread> runs;
+    std::vector<ProgramRun> results(4);
+    for (int i = 0; i < 4; ++i) {
+        runs.emplace_back([&, i] {
+            results[i] = converters[i]->Ctl(
+                {"--log", log, "set", "input-damping=" + std::to_string(i + 1), "range-start=1.5",
+                 "range-end=250", "temp-damping=3", "relay-close=20", "cable=2.5"});
+        });
+    }
+    for (auto& run : runs)
+        run.join();
+    for (const ProgramRun& run : results)
+        EXPECT_EQ(run.status, 0) << run.err;
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    EXPECT_EQ(unreadable, 1u) << "only the cut line";
+    // Per process: the values before, six writes and the end.
+    ASSERT_EQ(lines.size(), 4u * 8u);
+    std::map<int, Words> steps;
+    for (const Json& line : lines) {
+        EXPECT_EQ(line["converter"]["identity"], "ZR3");
+        EXPECT_TRUE(Has(line["command"].get<std::string>(), " set input-damping=")) << line;
+        steps[line["converter"]["serial-number"].get<int>()].push_back(line["step"]);
+    }
+    const Words expected = {"before", "write", "write", "write", "write", "write", "write", "end"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(steps[3000 + i], expected) << i;
+    const Json& first = lines.front();
+    // 2026-12-10T14:05:09+01:00
+    const std::string time = first["time"];
+    EXPECT_EQ(time.size(), 25u) << time;
+    EXPECT_EQ(time.substr(4, 1) + time.substr(10, 1) + time.substr(13, 1) + time.substr(22, 1),
+              "-T::")
+        << time;
+    EXPECT_TRUE(time[19] == '+' || time[19] == '-') << time;
+    EXPECT_FALSE(first["user"].get<std::string>().empty());
+    EXPECT_FALSE(first["host"].get<std::string>().empty());
+    for (const Json& line : lines) {
+        if (line["step"] != "write" || line["settings"][0]["setting"] != "input-damping") continue;
+        const Json& entry = line["settings"][0];
+        EXPECT_EQ(entry["before"], 5);
+        EXPECT_EQ(entry["asked"], entry["read-back"]);
+        EXPECT_EQ(entry["outcome"], "written");
+    }
+    EXPECT_EQ(converters[2]->State("input-damping"), "3");
+}
+
+TEST(Zr3ctl, ALogThatCannotBeWrittenChangesNothing) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    const Json before = c.ShowJson();
+    const size_t frames = c.Frames().size();
+    // A folder cannot be opened as the log: not a byte goes to the converter.
+    ProgramRun run = c.Ctl({"--log", scratch.dir.string(), "set", "input-damping=9"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "cannot open the log")) << run.err;
+    EXPECT_EQ(c.Frames().size(), frames);
+    // ZR3_LOG names the log when --log is absent; /dev/full takes no line, so nothing is
+    // written.
+    for (const Words& args :
+         {Words{"set", "input-damping=9", "sensor=Pt1000"}, Words{"restore", scratch / "a.json"}}) {
+        if (args[0] == "restore") {
+            ASSERT_EQ(c.Ctl({"set", "input-damping=9"}).status, 0);
+            ASSERT_EQ(c.Ctl({"backup", scratch / "a.json"}).status, 0);
+            ASSERT_EQ(c.Ctl({"set", "input-damping=5"}).status, 0);
+        }
+        const size_t writes = Writes(c);
+        run = c.CtlWith({"ZR3_LOG=/dev/full"}, args);
+        EXPECT_EQ(run.status, 1) << args[0];
+        EXPECT_TRUE(Has(run.err, "cannot be written")) << run.err;
+        EXPECT_EQ(Writes(c), writes) << args[0];
+        EXPECT_EQ(c.ShowJson(), before) << args[0];
+    }
+}
+
+TEST(Zr3ctl, RestoreRollsBackAWriteFailingHalfWay) {
+    Scratch scratch;
+    Converter a(scratch, "a");
+    Converter b(scratch, "b");
+    ASSERT_EQ(a.Ctl({"set", "input-damping=9", "range-start=3", "sensor=pt1000", "temp-damping=4",
+                     "ref-temp=20"})
+                  .status,
+              0);
+    ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
+    ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--dry-run"});
+    EXPECT_EQ(run.out,
+              "input-damping: 5 -> 9\nrange-start: 0 -> 3\nsensor: Pt100 (3850) -> Pt1000 "
+              "(3850)\ntemp-damping: 5 -> 4\nref-temp: 25 -> 20\n");
+    const std::string before = b.Ctl({"show", "--json"}).out;
+
+    // The write of temp-damping (its second request, after the read) takes but is not answered.
+    ASSERT_TRUE(b.Control("fault silence on 43 next 1 after 1"));
+    const std::string log = scratch / "restore.log";
+    run = b.Ctl({"--log", log, "restore", scratch / "a.json", "--save-before", scratch / "b.json",
+                 "--retries", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "writing temp-damping: no answer")) << run.err;
+    EXPECT_TRUE(Has(run.err, "rolled back: temp-damping, sensor, range-start, input-damping\n"))
+        << run.err;
+    EXPECT_TRUE(Has(run.err, "the converter equals its state before the restore")) << run.err;
+    EXPECT_EQ(b.Ctl({"show", "--json"}).out, before);
+    // The sensor went back through the guarded change: committed, measured with Pt100 again.
+    EXPECT_TRUE(Has(b.State("applied"), " 2.3577354 ")) << b.State("applied");
+    EXPECT_EQ(b.Count("> 01 2C 01 00 D2"), 2u) << "Pt1000 committed, then Pt100";
+    EXPECT_EQ(b.Count("> 01 3F 04"), 0u) << "ref-temp was never written";
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    EXPECT_EQ(unreadable, 0u);
+    Words steps;
+    for (const Json& line : lines)
+        steps.push_back(line["step"]);
+    EXPECT_EQ(steps, (Words{"before", "write", "write", "write", "write", "rollback", "rollback",
+                            "rollback", "rollback", "end"}));
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0]["settings"].size(), 17u) << "every setting of the file, before";
+    EXPECT_EQ(lines[4]["settings"][0]["outcome"], "failed");
+    EXPECT_EQ(lines[4]["settings"][0]["cause"], "temp-damping: no answer");
+    EXPECT_EQ(lines[5]["settings"][0]["setting"], "temp-damping");
+    EXPECT_TRUE(lines[5]["settings"][0]["before"].is_null()) << "not answered: not known";
+    EXPECT_EQ(lines[5]["settings"][0]["read-back"], 5);
+    EXPECT_EQ(lines[5]["settings"][0]["outcome"], "rolled back");
+    EXPECT_EQ(lines[6]["settings"][0]["before"], "Pt1000 (3850)");
+    EXPECT_EQ(lines[6]["settings"][0]["read-back"], "Pt100 (3850)");
+    EXPECT_EQ(lines[9]["equals-before"], true);
+
+    // The state before, saved as a backup, is what the converter holds again.
+    run = b.Ctl({"verify", scratch / "b.json"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+}
+
+TEST(Zr3ctl, VerifyListsEachDifference) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--serial", "5150"});
+    ASSERT_EQ(c.Ctl({"backup", scratch / "c.json"}).status, 0);
+    ProgramRun run = c.Ctl({"verify", scratch / "c.json"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "the converter 5150 equals " + scratch / "c.json" + "\n");
+
+    ASSERT_EQ(c.Ctl({"set", "input-damping=7", "sensor=Ni1000 (6180)", "coefficient=2.5"}).status,
+              0);
+    const size_t writes = Writes(c);
+    run = c.Ctl({"verify", scratch / "c.json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              "input-damping: file 5, converter 7\n"
+              "sensor: file Pt100 (3850), converter Ni1000 (6180)\n"
+              "coefficient: file 2, converter 2.5\n");
+    run = c.Ctl({"verify", scratch / "c.json", "--json"});
+    EXPECT_EQ(run.status, 1);
+    const Json shown = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(shown["equal"], false);
+    const Json sensor = {
+        {"setting", "sensor"}, {"file", "Pt100 (3850)"}, {"converter", "Ni1000 (6180)"}};
+    EXPECT_EQ(shown["differences"][1], sensor);
+    EXPECT_EQ(Writes(c), writes) << "verify only reads";
+    EXPECT_EQ(c.Ctl({"verify", scratch / "none.json"}).status, 2);
+}
+
 TEST(Zr3ctl, ASignalDuringAProbeCalibrationGivesTheDampingBack) {
     Scratch scratch;
     Converter c(scratch, "a");
@@ -752,8 +1025,8 @@ TEST(Zr3ctl, ASensorChangeWithALostAnswerIsUndoneAndRestoredNextTime) {
     ASSERT_EQ(a.Ctl({"set", "sensor=pt1000"}).status, 0);
     ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
 
-    // The table's write takes, its answer is lost (the first 0x3C answer is the restore's read);
-    // without retries the step fails for good.
+    // The table's write takes, its answer is lost (the first 0x3C answer is the restore's
+    // read); without retries the step fails for good.
     ASSERT_TRUE(b.Control("fault silence on 3C next 1 after 1"));
     ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--retries", "0"});
     EXPECT_EQ(run.status, 1);
@@ -793,4 +1066,59 @@ TEST(Zr3ctl, ASignalDuringSetEndsBetweenTwoWrites) {
     EXPECT_TRUE(Has(c.State("applied"), " 0.23577355 ")) << c.State("applied");
     EXPECT_EQ(c.Count("> 01 2C 01 00 D2"), 1u);
     EXPECT_EQ(c.State("input-damping"), "5");
+}
+
+TEST(Zr3ctl, CalibrationRecordsAndLog) {
+    Scratch scratch;
+    Converter c(scratch, "a",
+                {"--cable-capacity", "12.5", "--conductivity", "1413", "--serial", "6060"});
+    const std::string log = scratch / "calibration.log";
+    ProgramRun run = c.Ctl({"--log", log, "calibrate", "probe", "--normal", "2826", "--interval",
+                            "0", "--yes", "--record", scratch / "probe.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(scratch / "probe.json");
+    const Json probe = Json::parse(in, nullptr, false);
+    EXPECT_EQ(probe["kind"], "probe");
+    EXPECT_EQ(probe["converter"]["serial-number"], 6060);
+    EXPECT_EQ(probe["normal"], 2826);
+    EXPECT_EQ(probe["samples"], Json(std::vector<double>(20, 1413.0)));
+    EXPECT_EQ(probe["mean"], 1413);
+    EXPECT_EQ(probe["standard-deviation"], 0);
+    EXPECT_EQ(probe["after"], Json::parse(R"({"k0": 0, "k1": 2, "k2": 0, "k3": 0})"));
+    EXPECT_EQ(probe["written"], true);
+    EXPECT_EQ(probe["before"]["k1"], 1) << "the simulator's K1 before";
+
+    size_t unreadable = 0;
+    const std::vector<Json> lines = LogLines(log, unreadable);
+    Words steps;
+    for (const Json& line : lines)
+        steps.push_back(line["step"]);
+    EXPECT_EQ(steps, (Words{"before", "temporary", "write", "end"}));
+    ASSERT_EQ(lines.size(), 4u);
+    // The damping went to 0 for the measurement and back to 5.
+    EXPECT_EQ(lines[1]["settings"][0]["read-back"], 5);
+    EXPECT_EQ(lines[1]["settings"][0]["outcome"], "rolled back");
+    EXPECT_EQ(lines[2]["settings"][1]["read-back"], 2);
+    EXPECT_EQ(lines[2]["mean"], 1413);
+
+    run = c.Ctl(
+        {"calibrate", "cable", "--interval", "0", "--yes", "--record", scratch / "cable.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream cableIn(scratch / "cable.json");
+    const Json cable = Json::parse(cableIn, nullptr, false);
+    EXPECT_EQ(cable["samples"].size(), 20u);
+    EXPECT_EQ(cable["mean"], 12.5);
+    EXPECT_EQ(cable["after"]["cable"], 12.5);
+    EXPECT_EQ(c.State("cable-compensation"), "12.5");
+
+    // With -p the table's record names the converter and the coefficients it holds.
+    const std::string table = scratch / "probe.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "100", "--normal", "141"}).status, 0);
+    run = c.Ctl({"table", "report", table, "--json", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json report = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(report["converter"]["serial-number"], 6060);
+    EXPECT_EQ(report["converter"]["coefficients"]["k1"], 2);
+    EXPECT_EQ(report["coefficients"]["k1"], 1.41);
+    EXPECT_NEAR(report["points"][0]["residual"].get<double>(), 0.0, 1e-4) << "K1 as a float";
 }

@@ -1,6 +1,8 @@
 // zr3ctl's strict number words, setting values and port listing, in process.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -9,26 +11,34 @@
 #endif
 
 #include "ctl/backup_file.h"
+#include "ctl/calibration_record_file.h"
+#include "ctl/commissioning_log.h"
 #include "ctl/exit_status.h"
 #include "ctl/monitor_schedule.h"
 #include "ctl/number_words.h"
 #include "ctl/serial_ports.h"
 #include "ctl/setting_value.h"
 #include "ctl/time_stamp.h"
+#include "ctl/who_and_when.h"
 
 TEST(CtlWords, NumbersAreTakenWholeAndFinite) {
     EXPECT_EQ(ParseNumber("12.5"), 12.5);
-    EXPECT_EQ(ParseNumber("2,5"), 2.5);
     EXPECT_EQ(ParseNumber("-1e3"), -1000.0);
     EXPECT_EQ(ParseNumber("+.5"), 0.5);
-    for (const char* bad :
-         {"", "+", "abc", "1.5x", " 1", "1 ", "nan", "inf", "-inf", "1e999", "0x10"})
+    EXPECT_EQ(ParseNumber("1e16"), 1e16);
+    // One notation: a comma is refused, with a hint.
+    for (const char* bad : {"", "+", "abc", "1.5x", " 1", "1 ", "nan", "inf", "-inf", "1e999",
+                            "0x10", "2,5", "2,000", "+-5", "-+5", "--5", "1.5.2", "1e", "."})
         EXPECT_FALSE(ParseNumber(bad)) << bad;
+    EXPECT_EQ(PointHint("2,000"), "; use a point: 2.5");
+    EXPECT_EQ(PointHint("2.000"), "");
     EXPECT_FALSE(ParseFloatValue("1e39")) << "beyond a float";
+    EXPECT_EQ(ParseFloatValue("0.1"), 0.1f);
     EXPECT_EQ(ParseWholeNumber("30", 0, 30), 30);
-    EXPECT_FALSE(ParseWholeNumber("31", 0, 30));
-    EXPECT_FALSE(ParseWholeNumber("-1", 0, 30));
-    EXPECT_FALSE(ParseWholeNumber("5.0", 0, 30));
+    EXPECT_EQ(ParseWholeNumber("+7", 0, 30), 7);
+    EXPECT_EQ(ParseWholeNumber("-7", -10, 30), -7);
+    for (const char* bad : {"31", "-11", "5.0", "", "+", "+-5", "-+5", " 5", "5 ", "0x5", "5,0"})
+        EXPECT_FALSE(ParseWholeNumber(bad, -10, 30)) << bad;
     EXPECT_EQ(ParseFirmwareWord("1.03"), 0x0103);
     EXPECT_EQ(ParseFirmwareWord("1.0a"), 0x010A);
     EXPECT_EQ(ParseFirmwareWord("0x0102"), 0x0102);
@@ -212,4 +222,23 @@ TEST(CtlTimeStamp, Iso8601ExtendedWithTheUtcOffset) {
     EXPECT_EQ(IsoTimeText(fields, 3600), "2026-01-31T14:05:09+01:00");
     EXPECT_EQ(IsoTimeText(fields, -(9 * 3600 + 30 * 60)), "2026-01-31T14:05:09-09:30");
     EXPECT_EQ(IsoTimeText(fields, 0, 120), "2026-01-31T14:05:09.120+00:00");
+}
+
+TEST(CtlRecords, CommandLineAndTimeAsFiled) {
+    EXPECT_EQ(CommandLineText({"zr3ctl", "-p", "COM3", "set", "sensor=Pt1000 (3850)", "it's"}),
+              "zr3ctl -p COM3 set 'sensor=Pt1000 (3850)' 'it'\\''s'");
+#ifndef _WIN32
+    // One hour east of UTC, and three and a half west (Newfoundland in winter).
+    setenv("TZ", "CET-1", 1);
+    tzset();
+    EXPECT_EQ(Iso8601Time(0), "1970-01-01T01:00:00+01:00");
+    setenv("TZ", "NST+3:30", 1);
+    tzset();
+    EXPECT_EQ(Iso8601Time(86400 * 365), "1970-12-31T20:30:00-03:30");
+    EXPECT_EQ(Iso8601Date(86400 * 365), "1970-12-31");
+    unsetenv("TZ");
+    tzset();
+#endif
+    EXPECT_EQ(StandardDeviation({2.0f, 4.0f, 4.0f, 4.0f, 5.0f, 5.0f, 7.0f, 9.0f}),
+              std::sqrt(32.0 / 7.0));
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # zr3ctl.exe under Wine on COM1, which scripts/sim-com1 has pointed at a zr3sim started with
-# --serial 7702: info, show --json and set, the version, JSON, the monitor's rows and an unknown
-# command, with their exit statuses.
+# --serial 7702: info, show --json and set, the version, JSON, the monitor's rows, an unknown
+# command, the commissioning log and verify, with their exit statuses.
 #   ctl_wine_test.sh ZR3CTL_EXE
 set -uo pipefail
 exe=$1
@@ -69,6 +69,22 @@ ctl 2 unconfirmed calibrate probe --normal 1413
 ctl 2 implausible calibrate probe --normal -1413 --yes
 ctl 0 damping show --json
 expect damping '"input-damping": 9'
+
+# The commissioning log (LockFileEx, FlushFileBuffers) and verify against a backup.
+ctl 0 backup backup "Z:$work/master.json"
+ctl 0 verified verify "Z:$work/master.json"
+expect verified '^the converter 7702 equals '
+ctl 0 logged --log "Z:$work/commissioning.log" set input-damping=4
+tr -d '\r' <"$work/commissioning.log" >"$work/log.txt"
+expect log '"step":"before".*"setting":"input-damping","before":9,"asked":4'
+expect log '"step":"write".*"read-back":4,"outcome":"written"'
+expect log '"step":"end"'
+if ! python3 -c 'import json, sys; [json.loads(l) for l in open(sys.argv[1])]' "$work/log.txt"; then
+    echo "FAIL: a log line is no JSON" >&2
+    failures=$((failures + 1))
+fi
+ctl 1 differs verify "Z:$work/master.json"
+expect differs '^input-damping: file 9, converter 4$'
 if [ "$failures" = 0 ]; then
     echo "zr3ctl under Wine: all checks passed"
 fi

@@ -313,9 +313,17 @@ int Ports() {
     ToolSession tool;
     SimulatorChannel sim;
     if (!AttachTool(tool) || !ReachSimulator(sim)) return 1;
+    // Another test's window on the same display may hold the activation: the tool's thread then
+    // has no focus at all, and taking the activation back restores the focus it keeps.
     GUITHREADINFO focus{};
-    focus.cbSize = sizeof focus;
-    GetGUIThreadInfo(GetWindowThreadProcessId(tool.main(), nullptr), &focus);
+    for (int waited = 0; waited < 3000; waited += 100) {
+        focus = GUITHREADINFO{};
+        focus.cbSize = sizeof focus;
+        GetGUIThreadInfo(GetWindowThreadProcessId(tool.main(), nullptr), &focus);
+        if (focus.hwndFocus != nullptr) break;
+        SetForegroundWindow(tool.main());
+        Pause(100);
+    }
     Expect("focus at start",
            focus.hwndFocus == tool.Child(MainChild::PortCombo) ? "Port:" : "elsewhere", "Port:");
 

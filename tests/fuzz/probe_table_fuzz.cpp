@@ -115,12 +115,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Points points;
     {
         ProbeTable table(path);
-        // Only the first 164 bytes are read; a sound image counts at most ten points.
+        // A sound image is 164 bytes and counts at most ten points.
         const size_t taken = size < ImageSize ? size : ImageSize;
         uint8_t header[4] = {};
         std::memcpy(header, data, taken < 4 ? taken : 4);
         const uint64_t storedCount = LittleEndianAt(header, 4);
-        if (taken == ImageSize && storedCount <= 10) {
+        if (size == ImageSize && storedCount <= 10) {
             for (size_t i = 0; i < storedCount; ++i) {
                 points.emplace_back(LittleEndianAt(data + 4 + 8 * i, 8),
                                     LittleEndianAt(data + 84 + 8 * i, 8));
@@ -130,8 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Require(std::memcmp(image.data(), data, ImageSize) == 0, "image differs from file");
         } else {
             // A short file, or one counting more than ten points, gives an empty table that is
-            // rewritten when the count it held was not 0.
-            Require(table.modified == (storedCount != 0), "wrong modified flag after clear");
+            // rewritten when the count it held was not 0; a longer one is never written over.
+            Require(table.fileState == TableFileState::Invalid, "no table taken as one");
+            Require(table.modified == (size <= ImageSize && storedCount != 0),
+                    "wrong modified flag after clear");
             for (size_t i = 0; i < 10; ++i) {
                 Require(table.conductance[i] == 0.0 && table.normal[i] == 0.0, "slot not cleared");
             }

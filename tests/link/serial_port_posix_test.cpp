@@ -333,3 +333,31 @@ TEST(PosixSerialPort, AClosedOrMissingPortDoesNothing) {
 }
 
 }  // namespace
+
+TEST(PosixSerialPort, AClosedPseudoTerminalIsAGoneLineAndSilenceIsNot) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ready());
+    ConverterLink link(CreateSystemSerialPort());
+    ASSERT_TRUE(link.Open(pty.PortName().c_str()));
+    SerialPort& port = link.port();
+
+    // A time-out never counts.
+    uint8_t value = 17;
+    EXPECT_FALSE(link.ReadInputDamping(value));
+    EXPECT_FALSE(port.LineGone());
+    EXPECT_EQ(pty.Read(4), HexBytes("01 44 00 BB"));
+
+    // The converter's side closes: the next exchange fails at once and says why.
+    close(pty.master);
+    pty.master = -1;
+    EXPECT_FALSE(link.ReadInputDamping(value));
+    EXPECT_TRUE(port.LineGone());
+    EXPECT_EQ(value, 17);
+    uint8_t byte = 0;
+    EXPECT_EQ(port.Read(&byte, 1), 0u);
+    EXPECT_TRUE(port.LineGone());
+
+    // Closing forgets it; a closed port has no line to lose.
+    link.Close();
+    EXPECT_FALSE(port.LineGone());
+}

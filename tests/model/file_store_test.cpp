@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -100,23 +98,6 @@ TEST(FileStore, InPlaceOnlyWhereTheFolderRefusesNewFiles) {
 }
 
 #ifndef _WIN32
-namespace {
-
-// Runs check in a child without root's rights; its result.
-bool AsUnprivilegedUser(const std::function<bool()>& check) {
-    if (::geteuid() != 0) return check();
-    pid_t child = ::fork();
-    if (child < 0) return false;
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-}  // namespace
-
 TEST(FileStore, APlantedLinkRedirectsNothing) {
     TempFolder folder;
     const std::string path = folder.File("backup.json");

@@ -4,11 +4,15 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
@@ -57,3 +61,19 @@ inline void WriteBytes(const std::string& path, const std::vector<unsigned char>
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
 }
+
+#ifndef _WIN32
+// Runs check in a child without root's rights (root reads and writes any file whatever its mode);
+// true when it held.
+inline bool AsUnprivilegedUser(const std::function<bool()>& check) {
+    if (::geteuid() != 0) return check();
+    pid_t child = ::fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif

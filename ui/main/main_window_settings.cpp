@@ -197,8 +197,9 @@ void MainWindow::Tell(const char* text) {
 }
 
 void MainWindow::TellNotConfirmed(const char* setting) {
-    // A port that has gone is told once, by its own message after the write.
-    if (link->IsOpen() && link->port().LineGone()) return;
+    // A port that has gone is told once, by its own message after the write; with no port open
+    // there is no converter to confirm anything.
+    if (!link->IsOpen() || link->port().LineGone()) return;
     const std::string text = std::string("The converter did not confirm the new ") + setting +
                              ", and what it holds could not be read back.";
     Tell(text.c_str());
