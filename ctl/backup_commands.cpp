@@ -6,6 +6,7 @@
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
+#include "ctl/output.h"
 #include "ctl/setting_value.h"
 #include "ctl/terminal.h"
 #include "model/converter_settings.h"
@@ -13,8 +14,9 @@
 
 Configuration ReadAllSettings(ConverterSession& s, SensorList& sensors) {
     std::string failed;
+    s.link().ClearGivenUp();
     Configuration c = ReadConfiguration(s.link(), sensors, failed);
-    if (!failed.empty()) FailConverter("no answer: " + failed);
+    if (!failed.empty()) FailConverter(failed + ": " + FailureCause(s.link()));
     return c;
 }
 
@@ -25,10 +27,19 @@ int RunBackup(const CtlOptions& options) {
     const nlohmann::ordered_json converter = ConverterRecord(s);
     const Configuration settings = ReadAllSettings(s, sensors);
     const std::string text = BackupText(converter, settings, sensors);
-    const FileStatus stored =
-        StoreFile(options.file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    if (!stored.ok()) FailConverter("cannot write " + options.file + ": " + FileStatusText(stored));
-    std::cerr << "zr3ctl: " << AllSettings().size() << " settings of converter "
-              << converter["serial-number"].dump() << " saved in " << options.file << '\n';
+    // "-" is stdout.
+    if (options.file == "-") {
+        std::cout << text;
+        std::cout.flush();
+        if (!std::cout) FailConverter("cannot write the backup to stdout");
+    } else {
+        const FileStatus stored =
+            StoreFile(options.file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        if (!stored.ok())
+            FailConverter("cannot write " + options.file + ": " + FileStatusText(stored));
+    }
+    Note() << "zr3ctl: " << AllSettings().size() << " settings of converter "
+           << converter["serial-number"].dump() << " saved in "
+           << (options.file == "-" ? "stdout" : options.file) << '\n';
     return ExitSuccess;
 }

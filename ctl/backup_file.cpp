@@ -1,6 +1,8 @@
 #include "ctl/backup_file.h"
 
 #include <algorithm>
+#include <iostream>
+#include <iterator>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -60,11 +62,20 @@ std::string BackupText(const nlohmann::ordered_json& converter, const Configurat
 }
 
 Backup ReadBackupFile(const std::string& path, SensorList& sensors) {
-    const FileContents contents = ReadFileContents(path, MaxBackupSize);
-    if (!contents.status.ok())
-        FailUsage("cannot read " + path + ": " + FileStatusText(contents.status));
-    if (contents.longer) FailUsage(path + " is too large for a backup");
-    const std::string text(contents.bytes.begin(), contents.bytes.end());
+    std::string text;
+    if (path == "-") {
+        // "-" is stdin.
+        text.resize(MaxBackupSize + 1);
+        std::cin.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(std::cin.gcount()));
+        if (text.size() > MaxBackupSize) FailUsage("stdin is too large for a backup");
+    } else {
+        const FileContents contents = ReadFileContents(path, MaxBackupSize);
+        if (!contents.status.ok())
+            FailUsage("cannot read " + path + ": " + FileStatusText(contents.status));
+        if (contents.longer) FailUsage(path + " is too large for a backup");
+        text.assign(contents.bytes.begin(), contents.bytes.end());
+    }
     // Checked before anything recursive touches the values.
     if (NestingDepth(text) > MaxBackupDepth) {
         FailUsage(path + " is nested more than " + std::to_string(MaxBackupDepth) +

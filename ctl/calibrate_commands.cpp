@@ -1,6 +1,9 @@
 // calibrate cable and calibrate probe: the dialogs' 20-sample measurements from the command line.
 #include <iostream>
+#include <limits>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "base/number_text.h"
 #include "base/text_escape.h"
@@ -24,6 +27,36 @@ constexpr int MaxFailedReadsInARow = 20;
 constexpr double DefaultInterval = SampleMeasurement::TickPeriod / 1000.0;
 
 // One reading per interval until the measurement is complete; failed reads count nothing.
+// The results of a calibration: "name: value" lines on stdout, or one JSON object at the end.
+class CalibrationOutput {
+  public:
+    explicit CalibrationOutput(bool json) : json(json) {}
+    ~CalibrationOutput() {
+        if (json) std::cout << record.dump(2) << '\n';
+    }
+    // The number as shown, so that the JSON and the text never differ.
+    void Number(const char* name, const std::string& text) {
+        if (json)
+            record[name] = *ParseNumber(text);
+        else
+            std::cout << name << ": " << text << '\n';
+    }
+    void Samples(const std::vector<float>& samples) {
+        if (!json) return;
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (float sample : samples)
+            list.push_back(*ParseNumber(ShortestText(sample)));
+        record["samples"] = list;
+    }
+    void Json(const char* name, const nlohmann::ordered_json& value) {
+        if (json) record[name] = value;
+    }
+
+  private:
+    bool json = false;
+    nlohmann::ordered_json record;
+};
+
 SampleMeasurement Measure(ConverterLink& link, bool (ConverterLink::*read)(float&), double interval,
                           std::vector<float>& samples) {
     SampleMeasurement measurement;
@@ -46,8 +79,8 @@ SampleMeasurement Measure(ConverterLink& link, bool (ConverterLink::*read)(float
             continue;
         }
         failedInARow = 0;
-        measurement.AddSample(value);
         samples.push_back(value);
+        measurement.AddSample(value);
         ShowProgress(measurement.sampleCount, SampleMeasurement::SamplesPerMeasurement);
     }
     return measurement;
@@ -105,23 +138,28 @@ int RunCalibrateCable(const CtlOptions& options) {
     ConverterSession& s = OpenSession(options);
     const nlohmann::ordered_json converter = ConverterForRecords(options, s, log.get());
     CatchInterrupt();
+    CalibrationOutput out(options.json);
     float stored = 0.0f;
     if (!s.link().ReadCableCompensation(stored)) FailConverter("Communication error");
-    std::cout << "stored: " << FormatFloat(stored) << '\n';
+    out.Number("stored", ShortestText(stored));
     CalibrationRun run;
     run.kind = "cable";
     run.before = {{"cable", FloatJson(stored)}};
 
     const SampleMeasurement m =
         Measure(s.link(), &ConverterLink::ReadCableCapacity, interval, run.samples);
+    out.Samples(run.samples);
     RequireComplete(m);
     run.mean = m.Average();
     const float average = static_cast<float>(m.Average());
-    std::cout << "measured: " << FormatFloat(average) << '\n';
+    out.Number("measured", ShortestText(average));
+    out.Json("mean", m.Average());
+    out.Json("written", nullptr);
     // An average of 0 is no measurement, as in the dialog.
     if (average == 0.0f || !m.HasUsableAverage())
         FailConverter("the average is no usable capacity; nothing written");
-    if (!WriteConfirmed(options, "Store " + FormatFloat(average) + " as the cable compensation?")) {
+    if (!WriteConfirmed(options,
+                        "Store " + ShortestText(average) + " as the cable compensation?")) {
         FileCalibrationRecord(run, converter, options);
         return ExitSuccess;
     }
@@ -144,7 +182,7 @@ int RunCalibrateCable(const CtlOptions& options) {
         FileCalibrationRecord(run, converter, options);
         FailConverter(failure);
     }
-    std::cout << "written: " << FormatFloat(answered) << '\n';
+    out.Number("written", ShortestText(answered));
     const bool took = SameFloat(answered, average);
     if (log) {
         log->Record("write", {LogEntry(SettingId::Cable, value(stored), value(average),
@@ -173,12 +211,13 @@ int RunCalibrateProbe(const CtlOptions& options) {
     const nlohmann::ordered_json converter = ConverterForRecords(options, s, log.get());
     CatchInterrupt();
     ConverterLink& link = s.link();
+    CalibrationOutput out(options.json);
 
     float conductance = 0.0f;
     if (!link.ReadConductance(conductance)) FailConverter("Communication error");
     ProbeCoefficients stored;
     const bool storedRead = link.ReadProbeCoefficients(stored);
-    if (storedRead) std::cout << "stored: " << FormatFixed(stored.K[1], 4) << '\n';
+    if (storedRead) out.Number("stored", ShortestText(stored.K[1]));
     CalibrationRun run;
     run.kind = "probe";
     run.normal = *normal;
@@ -219,6 +258,7 @@ int RunCalibrateProbe(const CtlOptions& options) {
     const std::string holdProblem = damping.Message();
     SampleMeasurement m;
     if (held) m = Measure(link, &ConverterLink::ReadConductance, interval, run.samples);
+    out.Samples(run.samples);
     const bool givenBack = damping.GiveBack(link);
     if (log && touched) {
         log->Record("temporary",
@@ -241,14 +281,16 @@ int RunCalibrateProbe(const CtlOptions& options) {
 
     const double average = m.Average();
     run.mean = average;
-    std::cout << "normal: " << FormatFixed(static_cast<float>(*normal), 2) << '\n'
-              << "conductance: " << FormatFixed(static_cast<float>(average), 2) << '\n';
+    out.Number("normal", FormatFixed(static_cast<float>(*normal), 2));
+    out.Number("conductance", FormatFixed(static_cast<float>(average), 2));
+    out.Json("mean", average);
     const ProbeCalibrationResult result = CalibrateOnePoint(*normal, average);
     if (result.check != ProbeCalibrationCheck::Plausible)
         FailConverter(std::string(ProbeCalibrationProblem(result.check)) + "; nothing written");
     const float coefficient = result.coefficient;
-    std::cout << "coefficient: " << FormatFixed(coefficient, 4) << '\n';
-    if (!WriteConfirmed(options, "Write " + FormatFixed(coefficient, 4) +
+    out.Number("coefficient", ShortestText(coefficient));
+    out.Json("written", nullptr);
+    if (!WriteConfirmed(options, "Write " + ShortestText(coefficient) +
                                      " 1/cm as the probe coefficient K1 (K0, K2 and K3 become "
                                      "0)?")) {
         FileCalibrationRecord(run, converter, options);
@@ -278,7 +320,7 @@ int RunCalibrateProbe(const CtlOptions& options) {
         FileCalibrationRecord(run, converter, options);
         FailConverter(failure);
     }
-    std::cout << "written: " << FormatFixed(coefficient, 4) << " as K1; K0, K2 and K3 are 0\n";
+    out.Number("written", ShortestText(coefficient));
     if (log || !options.recordFile.empty()) {
         // What the converter holds now, for the log and the record.
         ProbeCoefficients after;

@@ -9,6 +9,11 @@ class ConverterSession;
 // What the command line gave; numbers stay words until each command checks them strictly.
 struct CtlOptions {
     std::string port;
+    std::string retries;           // further attempts of a read or a value write (default 1)
+    bool verbose = false;          // every frame on stderr
+    bool quiet = false;            // only errors on stderr
+    bool printManualPage = false;  // the installation's documents instead of a command
+    bool printCompletion = false;
     bool json = false;
     std::vector<std::string> assignments;  // set NAME=VALUE ...
     std::string file;                      // backup, restore, table FILE.dat

@@ -31,8 +31,15 @@ void PrintRecord(const nlohmann::ordered_json& record) {
 }  // namespace
 
 ConverterSession& OpenSession(const CtlOptions& options) {
-    if (options.port.empty()) FailUsage("this command needs the port: -p PORT");
-    session = std::make_unique<ConverterSession>(options.port);
+    if (options.port.empty())
+        FailUsage("this command needs the port: -p PORT, or ZR3_PORT in the environment");
+    int retries = 1;
+    if (!options.retries.empty()) {
+        const auto n = ParseWholeNumber(options.retries, 0, 100);
+        if (!n) FailUsage("--retries: \"" + options.retries + "\" is not a number of 0 .. 100");
+        retries = static_cast<int>(*n);
+    }
+    session = std::make_unique<ConverterSession>(options.port, retries, options.verbose);
     return *session;
 }
 
@@ -52,12 +59,17 @@ nlohmann::ordered_json ConverterRecord(ConverterSession& s) {
     int32_t serialNumber = 0;
     uint8_t output = 0;
     uint8_t relay = 0;
-    if (!s.link().ReadSerialNumber(serialNumber)) FailConverter("no answer: serial number");
-    if (!s.link().ReadOutputType(output)) FailConverter("no answer: output variant");
-    if (!s.link().ReadRelayVariant(relay)) FailConverter("no answer: relay variant");
+    if (!s.link().ReadSerialNumber(serialNumber))
+        FailConverter("serial number: " + FailureCause(s.link()));
+    if (!s.link().ReadOutputType(output))
+        FailConverter("output variant: " + FailureCause(s.link()));
+    if (!s.link().ReadRelayVariant(relay))
+        FailConverter("relay variant: " + FailureCause(s.link()));
     record["serial-number"] = serialNumber;
     record["output"] = OutputKindText(output);
+    record["output-code"] = output;
     record["relay"] = RelayKindText(relay);
+    record["relay-code"] = relay;
     return record;
 }
 
@@ -76,20 +88,27 @@ int RunShow(const CtlOptions& options) {
     nlohmann::ordered_json shown;
     shown["converter"] = ConverterRecord(s);
     std::string failed;
+    s.link().ClearGivenUp();
     const Configuration c = ReadConfiguration(s.link(), sensors, failed);
-    if (!failed.empty()) FailConverter("no answer: " + failed);
+    if (!failed.empty()) FailConverter(failed + ": " + FailureCause(s.link()));
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
-    for (const auto& entry : AllSettings())
-        settings[entry.name] = SettingJson(entry.id, *c[entry.id], sensors);
+    // A setting the firmware does not have is null, not the 0 the converter answers for it.
+    for (const auto& entry : AllSettings()) {
+        settings[entry.name] = FirmwareHasSetting(entry.id, s.firmware())
+                                   ? SettingJson(entry.id, *c[entry.id], sensors)
+                                   : nlohmann::ordered_json(nullptr);
+    }
     shown["settings"] = settings;
     if (options.json) {
         std::cout << shown.dump(2) << '\n';
         return ExitSuccess;
     }
     PrintRecord(shown["converter"]);
-    for (const auto& entry : AllSettings())
+    for (const auto& entry : AllSettings()) {
+        if (!FirmwareHasSetting(entry.id, s.firmware())) continue;
         std::cout << std::left << std::setw(20) << entry.name
                   << SettingText(entry.id, *c[entry.id], sensors) << '\n';
+    }
     return ExitSuccess;
 }
 
@@ -124,7 +143,8 @@ int RunSet(const CtlOptions& options) {
     for (const auto& [id, value] : changes) {
         if (IsRelaySetting(id) && !current[SettingId::RelayClose]) {
             RelaySettings relay;
-            if (!s.link().ReadRelaySettings(relay)) FailConverter("no answer: relay settings");
+            if (!s.link().ReadRelaySettings(relay))
+                FailConverter("relay settings: " + FailureCause(s.link()));
             current[SettingId::RelayClose] = SettingValue{relay.closeValue, 0, -1};
             current[SettingId::RelayOpen] = SettingValue{relay.openValue, 0, -1};
             current[SettingId::RelayCloseDelay] = SettingValue{0.0f, relay.closeDelay, -1};
@@ -133,7 +153,7 @@ int RunSet(const CtlOptions& options) {
         if (IsProbeSetting(id) && !current[SettingId::K0]) {
             ProbeCoefficients probe;
             if (!s.link().ReadProbeCoefficients(probe))
-                FailConverter("no answer: probe coefficients");
+                FailConverter("probe coefficients: " + FailureCause(s.link()));
             current[SettingId::K0] = SettingValue{probe.K[0], 0, -1};
             current[SettingId::K1] = SettingValue{probe.K[1], 0, -1};
             current[SettingId::K2] = SettingValue{probe.K[2], 0, -1};
@@ -165,13 +185,20 @@ int RunSet(const CtlOptions& options) {
         EndIfInterrupted(progress);
     };
     int status = ExitSuccess;
+    // With --json: each setting asked and answered, printed also when a later write fails.
+    nlohmann::ordered_json written = nlohmann::ordered_json::array();
+    auto printJson = [&] {
+        if (options.json)
+            std::cout << nlohmann::ordered_json{{"settings", written}}.dump(2) << '\n';
+    };
     for (const auto& [id, value] : changes) {
         progress.left.erase(progress.left.begin());
+        s.link().ClearGivenUp();
         const WriteOutcome outcome = WriteSetting(s.link(), sensors, id, value, current);
         const bool took = outcome.ok && SameValue(id, outcome.answered, value);
         std::string cause;
         if (!outcome.ok)
-            cause = outcome.failure;
+            cause = NamedFailure(outcome.failure, s.link());
         else if (!took)
             cause = "the converter keeps " + SettingText(id, outcome.answered, sensors);
         if (log) {
@@ -183,15 +210,24 @@ int RunSet(const CtlOptions& options) {
         }
         if (!outcome.ok) {
             progress.failed.push_back(id);
+            const std::string& failure = cause;
+            printJson();
             if (!Interrupted()) {
                 if (log) log->Record("end", {}, {{"status", ExitConverter}});
-                FailConverter(outcome.failure);
+                FailConverter(failure);
             }
-            std::cerr << "zr3ctl: " << outcome.failure << '\n';
+            std::cerr << "zr3ctl: " << failure << '\n';
             endIfInterrupted();
         }
         progress.written.push_back(id);
-        std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
+        if (options.json) {
+            written.push_back({{"name", NameOf(id)},
+                               {"asked", SettingJson(id, value, sensors)},
+                               {"answered", SettingJson(id, outcome.answered, sensors)},
+                               {"same", SameValue(id, outcome.answered, value)}});
+        } else {
+            std::cout << NameOf(id) << '=' << SettingText(id, outcome.answered, sensors) << '\n';
+        }
         if (!took) {
             std::cerr << "zr3ctl: " << NameOf(id) << ": " << cause << ", not "
                       << SettingText(id, value, sensors) << '\n';
@@ -199,6 +235,7 @@ int RunSet(const CtlOptions& options) {
         }
         endIfInterrupted();
     }
+    printJson();
     if (log) log->Record("end", {}, {{"status", status}});
     return status;
 }

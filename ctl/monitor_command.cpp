@@ -1,9 +1,10 @@
-// monitor: the five live values, one line per reading, as the main window polls them.
-#include <algorithm>
+// monitor: the five live values, one row per reading, as the main window polls them: a time
+// stamp first, a row with a status also for a reading that failed.
 #include <bit>
 #include <chrono>
 #include <cstdint>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "base/number_text.h"
@@ -11,33 +12,45 @@
 #include "ctl/commands.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
+#include "ctl/monitor_schedule.h"
 #include "ctl/number_words.h"
 #include "ctl/terminal.h"
+#include "ctl/time_stamp.h"
 
 namespace {
 
 // The bit pattern of a failed resistance measurement and of an invalid temperature.
 constexpr uint32_t FailedPattern = 0xFFFFFFFF;
 
-struct Field {
-    const char* name;
-    std::string text;     // the value, "Failure", "Invalid", or "-" when not answered
-    std::string csvText;  // the value, or empty
+struct Quantity {
+    const char* name = "";
+    const char* unit = "";
+    bool (ConverterLink::*read)(float&) = nullptr;
+    int decimals = 2;
+    float scale = 1.0f;
+    const char* flagged = nullptr;  // the text of the failure pattern, where it has one
 };
 
-Field Value(const char* name, std::optional<float> value, int decimals, float scale = 1.0f,
-            const char* flagged = nullptr) {
-    if (!value) return {name, "-", ""};
-    if (flagged != nullptr && std::bit_cast<uint32_t>(*value) == FailedPattern)
-        return {name, flagged, ""};
-    const std::string text = FormatFixed(*value * scale, decimals);
-    return {name, text, text};
-}
+constexpr Quantity Quantities[] = {
+    {"resistance", "ohm", &ConverterLink::ReadResistance, 1, 1.0f, "Failure"},
+    {"temperature", "degC", &ConverterLink::ReadTemperature, 1, 1.0f, "Invalid"},
+    {"conductance", "uS", &ConverterLink::ReadConductance, 2, 1.0f, nullptr},
+    {"value", "uS/cm", &ConverterLink::ReadConductivity, 2, 1.0f, nullptr},
+    {"ratio", "%", &ConverterLink::ReadRatio, 2, 100.0f, nullptr},
+};
 
-std::optional<float> Read(ConverterLink& link, bool (ConverterLink::*read)(float&)) {
-    float value = 0.0f;
-    if (!(link.*read)(value)) return std::nullopt;
-    return value;
+struct Field {
+    std::string text;             // the value, "Failure", "Invalid", or "-" when not answered
+    std::string csvText;          // the value, or empty
+    nlohmann::ordered_json json;  // the number, or null
+};
+
+Field FieldOf(const Quantity& q, std::optional<float> value) {
+    if (!value) return {"-", "", nullptr};
+    if (q.flagged != nullptr && std::bit_cast<uint32_t>(*value) == FailedPattern)
+        return {q.flagged, "", nullptr};
+    const std::string text = FormatFixed(*value * q.scale, q.decimals);
+    return {text, text, *ParseNumber(text)};
 }
 
 std::string LineGoneText(const CtlOptions& options) {
@@ -58,45 +71,57 @@ int RunMonitor(const CtlOptions& options) {
     }
     ConverterSession& s = OpenSession(options);
     CatchInterrupt();
-    if (options.csv) std::cout << "resistance,temperature,conductance,value,ratio\n";
+    if (options.csv) {
+        std::cout << "time";
+        for (const Quantity& q : Quantities)
+            std::cout << ',' << q.name << " [" << q.unit << ']';
+        std::cout << ",status\n";
+    }
     int status = ExitSuccess;
-    // A converter that stays silent is told once per interval (at least a second), not per try.
-    const auto silenceNote = std::chrono::duration<double>(std::max(interval, 1.0));
-    std::optional<std::chrono::steady_clock::time_point> lastSilenceNote;
-    for (int64_t i = 0; count == 0 || i < count; ++i) {
-        if (i > 0) PauseSeconds(interval);
-        if (Interrupted()) break;
-        // A failed resistance read ends the cycle: the converter is not there.
-        const auto resistance = Read(s.link(), &ConverterLink::ReadResistance);
-        if (!resistance) {
-            if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
-            const auto now = std::chrono::steady_clock::now();
-            if (!lastSilenceNote || now - *lastSilenceNote >= silenceNote) {
-                std::cerr << "zr3ctl: no answer\n";
-                lastSilenceNote = now;
+    RunMonitorSchedule(SystemMonitorClock(), interval, count, [&](int64_t) {
+        const std::string time = IsoTimeStamp(std::chrono::system_clock::now());
+        std::string rowStatus = "ok";
+        Field fields[std::size(Quantities)];
+        for (size_t f = 0; f < std::size(Quantities); ++f) {
+            const Quantity& q = Quantities[f];
+            s.link().ClearGivenUp();
+            float value = 0.0f;
+            std::optional<float> read;
+            if ((s.link().*q.read)(value)) {
+                read = value;
+            } else if (rowStatus == "ok") {
+                rowStatus = FailureCause(s.link());
             }
-            status = ExitConverter;
-            continue;
+            fields[f] = FieldOf(q, read);
+            // A failed resistance read ends the reading: the converter is not there.
+            if (!read && f == 0) break;
         }
-        lastSilenceNote.reset();
-        const auto temperature = Read(s.link(), &ConverterLink::ReadTemperature);
-        const Field fields[] = {
-            Value("resistance", resistance, 1, 1.0f, "Failure"),
-            Value("temperature", temperature, 1, 1.0f, "Invalid"),
-            Value("conductance", Read(s.link(), &ConverterLink::ReadConductance), 2),
-            Value("value", Read(s.link(), &ConverterLink::ReadConductivity), 2),
-            Value("ratio", Read(s.link(), &ConverterLink::ReadRatio), 2, 100.0f),
-        };
-        for (size_t f = 0; f < std::size(fields); ++f) {
-            if (options.csv)
-                std::cout << (f ? "," : "") << fields[f].csvText;
-            else
-                std::cout << (f ? " " : "") << fields[f].name << '=' << fields[f].text;
+        if (rowStatus == "ok" && fields[0].text == "Failure") rowStatus = "failure";
+        if (rowStatus != "ok" && rowStatus != "failure") status = ExitConverter;
+        if (options.json) {
+            nlohmann::ordered_json row;
+            row["time"] = time;
+            for (size_t f = 0; f < std::size(Quantities); ++f)
+                row[Quantities[f].name] = fields[f].json;
+            row["status"] = rowStatus;
+            std::cout << row.dump() << '\n';
+        } else if (options.csv) {
+            std::cout << time;
+            for (const Field& field : fields)
+                std::cout << ',' << field.csvText;
+            std::cout << ',' << rowStatus << '\n';
+        } else {
+            std::cout << time;
+            for (size_t f = 0; f < std::size(Quantities); ++f)
+                std::cout << ' ' << Quantities[f].name << '='
+                          << (fields[f].text.empty() ? "-" : fields[f].text);
+            std::cout << " status=" << rowStatus << '\n';
         }
-        std::cout << '\n';
         std::string why;
         if (!OutputWritten(why)) FailConverter("cannot write the output: " + why);
+        // A port the system reports gone gives no further readings.
         if (s.link().port().LineGone()) FailConverter(LineGoneText(options));
-    }
+        return true;
+    });
     return status;
 }

@@ -11,6 +11,8 @@
 #include "ctl/configuration_difference.h"
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
+#include "ctl/output.h"
+#include "ctl/setting_value.h"
 #include "ctl/terminal.h"
 #include "model/converter_settings.h"
 #include "model/file_store.h"
@@ -29,10 +31,11 @@ Attempt Write(ConverterLink& link, SensorList& sensors, SettingId id, const Sett
               Configuration& working) {
     Attempt attempt;
     attempt.id = id;
+    link.ClearGivenUp();
     attempt.outcome = WriteSetting(link, sensors, id, value, working);
     attempt.took = attempt.outcome.ok && SameValue(id, attempt.outcome.answered, value);
     if (!attempt.outcome.ok)
-        attempt.cause = attempt.outcome.failure;
+        attempt.cause = NamedFailure(attempt.outcome.failure, link);
     else if (!attempt.took)
         attempt.cause = "the converter holds " + SettingText(id, attempt.outcome.answered, sensors);
     return attempt;
@@ -41,6 +44,18 @@ Attempt Write(ConverterLink& link, SensorList& sensors, SettingId id, const Sett
 std::optional<SettingValue> ReadBack(const Attempt& attempt) {
     if (!attempt.outcome.ok) return std::nullopt;
     return attempt.outcome.answered;
+}
+
+nlohmann::ordered_json JsonOrNull(SettingId id, const std::optional<SettingValue>& value,
+                                  SensorList& sensors) {
+    return value ? SettingJson(id, *value, sensors) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json NamesJson(const std::vector<SettingId>& ids) {
+    nlohmann::ordered_json names = nlohmann::ordered_json::array();
+    for (SettingId id : ids)
+        names.push_back(NameOf(id));
+    return names;
 }
 
 std::string Names(const std::vector<SettingId>& ids) {
@@ -73,8 +88,8 @@ int RunRestore(const CtlOptions& options) {
         FailUsage(options.file + " cannot be applied to this converter:\n" + objections);
     for (const auto& entry : AllSettings()) {
         if (!backup.settings[entry.id])
-            std::cerr << "zr3ctl: the file has no value for " << entry.name
-                      << "; it is left as it is\n";
+            Note() << "zr3ctl: the file has no value for " << entry.name
+                   << "; it is left as it is\n";
     }
 
     const nlohmann::ordered_json converter = ConverterRecord(s);
@@ -84,12 +99,31 @@ int RunRestore(const CtlOptions& options) {
     std::vector<SettingId> plan;
     for (const SettingDifference& d : Differences(backup.settings, before))
         plan.push_back(d.id);
+    // The plan is data (stdout); what is done about it goes where the other messages go.
+    nlohmann::ordered_json report;
+    report["dry-run"] = options.dryRun;
+    nlohmann::ordered_json planned = nlohmann::ordered_json::array();
     for (SettingId id : plan) {
-        std::cout << NameOf(id) << ": " << SettingText(id, *before[id], sensors) << " -> "
-                  << SettingText(id, *backup.settings[id], sensors) << '\n';
+        if (options.json) {
+            planned.push_back({{"name", NameOf(id)},
+                               {"from", SettingJson(id, *before[id], sensors)},
+                               {"to", SettingJson(id, *backup.settings[id], sensors)}});
+        } else {
+            std::cout << NameOf(id) << ": " << SettingText(id, *before[id], sensors) << " -> "
+                      << SettingText(id, *backup.settings[id], sensors) << '\n';
+        }
     }
-    if (plan.empty()) std::cout << "nothing to change\n";
-    if (options.dryRun || plan.empty()) return ExitSuccess;
+    report["plan"] = planned;
+    if (plan.empty()) Note() << "zr3ctl: nothing to change\n";
+    if (options.dryRun || plan.empty()) {
+        if (options.json) std::cout << report.dump(2) << '\n';
+        if (options.dryRun && !plan.empty()) {
+            Note() << "zr3ctl: dry run: " << plan.size()
+                   << (plan.size() == 1 ? " setting would change" : " settings would change")
+                   << "; nothing written\n";
+        }
+        return ExitSuccess;
+    }
 
     if (!options.saveBefore.empty()) {
         const std::string text = BackupText(converter, before, sensors);
@@ -127,6 +161,8 @@ int RunRestore(const CtlOptions& options) {
     std::vector<SettingId> touched;     // written, or maybe written (no answer), in order
     std::vector<SettingId> unanswered;  // what these hold is not known
     bool failed = false;
+    // With --json: each write tried, with what it answered.
+    nlohmann::ordered_json outcomes = nlohmann::ordered_json::array();
     for (SettingId id : plan) {
         progress.left.erase(progress.left.begin());
         const Attempt attempt = Write(s.link(), sensors, id, *backup.settings[id], working);
@@ -136,6 +172,12 @@ int RunRestore(const CtlOptions& options) {
             touched.push_back(id);
         if (!attempt.outcome.ok) unanswered.push_back(id);
         (attempt.outcome.ok ? progress.written : progress.failed).push_back(id);
+        outcomes.push_back({{"name", NameOf(id)},
+                            {"written", attempt.outcome.ok},
+                            {"failure", attempt.outcome.ok ? nlohmann::ordered_json(nullptr)
+                                                           : nlohmann::ordered_json(attempt.cause)},
+                            {"answered", JsonOrNull(id, ReadBack(attempt), sensors)},
+                            {"ok", attempt.took}});
         if (log) {
             log->Record("write",
                         {LogEntry(id, before[id], backup.settings[id], ReadBack(attempt),
@@ -145,7 +187,7 @@ int RunRestore(const CtlOptions& options) {
             if (!attempt.outcome.ok) {
                 // The sensor's words name the setting themselves.
                 std::cerr << "zr3ctl: " << (id == SettingId::Sensor ? "" : "writing ")
-                          << attempt.outcome.failure << '\n';
+                          << attempt.cause << '\n';
             } else if (!options.noRollback) {
                 // Without the rollback the read-back at the end names it.
                 std::cerr << "zr3ctl: " << NameOf(id) << ": " << attempt.cause << ", the file has "
@@ -198,6 +240,13 @@ int RunRestore(const CtlOptions& options) {
                 "end", {},
                 {{"status", status}, {"rolled-back", true}, {"equals-before", left.empty()}});
         }
+        if (options.json) {
+            report["outcomes"] = outcomes;
+            report["rolled-back"] = NamesJson(rolledBack);
+            report["not-rolled-back"] = NamesJson(notRolledBack);
+            report["equals-before"] = left.empty();
+            std::cout << report.dump(2) << '\n';
+        }
         return status;
     }
 
@@ -214,6 +263,18 @@ int RunRestore(const CtlOptions& options) {
                       << SettingText(d.id, d.file, sensors) << '\n';
         }
     }
+    if (options.json) {
+        // What each setting of the plan reads back as, after all the writes.
+        for (size_t i = 0; i < outcomes.size() && i < plan.size(); ++i) {
+            const SettingId id = plan[i];
+            nlohmann::ordered_json& outcome = outcomes[i];
+            outcome["answered"] = JsonOrNull(id, after[id], sensors);
+            outcome["ok"] = outcome["written"].get<bool>() && after[id] &&
+                            SameValue(id, *after[id], *backup.settings[id]);
+        }
+        report["outcomes"] = outcomes;
+        std::cout << report.dump(2) << '\n';
+    }
     const char* const settings = plan.size() == 1 ? " setting" : " settings";
     if (!left.empty()) {
         std::cerr << "zr3ctl: " << plan.size() << settings << " to restore; not all of them took\n";
@@ -224,7 +285,7 @@ int RunRestore(const CtlOptions& options) {
                   << " to restore; every value reads back as in the file, but not every write "
                      "was answered\n";
     } else {
-        std::cerr << "zr3ctl: " << plan.size() << settings << " restored\n";
+        Note() << "zr3ctl: " << plan.size() << settings << " restored\n";
     }
     if (log) log->Record("end", {}, {{"status", status}});
     endIfInterrupted();

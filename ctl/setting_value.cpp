@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <vector>
 
 #include "base/number_text.h"
 #include "base/text_escape.h"
@@ -48,6 +49,21 @@ std::string SensorChoices(SensorList& sensors) {
         if (i) text += ", ";
         text += std::string("\"") + sensors.SensorAt(i)->name + "\"";
     }
+    return text;
+}
+
+// "\"Ni1000 (5000)\" or \"Ni1000 (6180)\"": the models whose first word is the name, when more than
+// one has it.
+std::string SensorCandidates(SensorList& sensors, std::string_view name) {
+    std::vector<std::string> found;
+    for (int i = 0; i < sensors.Count; ++i) {
+        const std::string full = sensors.SensorAt(i)->name;
+        if (Lower(full.substr(0, full.find(' '))) == Lower(name)) found.push_back(full);
+    }
+    if (found.size() < 2) return std::string();
+    std::string text;
+    for (size_t i = 0; i < found.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == found.size() ? " or " : ", ") + ("\"" + found[i] + "\"");
     return text;
 }
 
@@ -113,10 +129,14 @@ SettingValue ParseSettingWord(SettingId id, std::string_view word, SensorList& s
             if (!found) Refuse(id, word, "off, linear or nonlinear");
             break;
         }
-        case ValueKind::Sensor:
+        case ValueKind::Sensor: {
             value.sensor = SensorNamed(sensors, word);
-            if (value.sensor < 0) Refuse(id, word, "a sensor model: " + SensorChoices(sensors));
-            break;
+            if (value.sensor >= 0) break;
+            const std::string candidates = SensorCandidates(sensors, word);
+            if (!candidates.empty())
+                FailUsage("sensor: \"" + std::string(word) + "\" could be " + candidates);
+            Refuse(id, word, "a sensor model: " + SensorChoices(sensors));
+        }
     }
     return value;
 }
@@ -178,6 +198,10 @@ std::optional<SettingValue> SettingFromJson(SettingId id, const nlohmann::ordere
     return ParseSettingWord(id, json.dump(), sensors);
 }
 
+bool FirmwareHasSetting(SettingId id, uint16_t firmware) {
+    return id != SettingId::K0 || firmware >= ConstantTermFirmware;
+}
+
 std::string FirmwareObjection(SettingId id, const SettingValue& value, SensorList& sensors,
                               uint16_t firmware) {
     const std::string version = FormatVersion(firmware);
@@ -193,9 +217,7 @@ std::string FirmwareObjection(SettingId id, const SettingValue& value, SensorLis
     }
     if (id == SettingId::K0 && value.number != 0.0f && firmware < ConstantTermFirmware) {
         return "k0 " + ShortestText(value.number) +
-               ": a converter before firmware 1.03 has no K[0] (its coefficients travel "
-               "under 0x3D without it); this converter has " +
-               version;
+               ": a converter before firmware 1.03 has no k0; this converter has " + version;
     }
     return std::string();
 }

@@ -22,6 +22,9 @@ nlohmann::ordered_json SettingJson(SettingId id, const SettingValue& value, Sens
 std::optional<SettingValue> SettingFromJson(SettingId id, const nlohmann::ordered_json& json,
                                             SensorList& sensors);
 
+// Whether a converter with this firmware has the setting at all (k0 only from firmware 1.03).
+bool FirmwareHasSetting(SettingId id, uint16_t firmware);
+
 // Why the value cannot go to a converter with this firmware; empty when it can.
 std::string FirmwareObjection(SettingId id, const SettingValue& value, SensorList& sensors,
                               uint16_t firmware);

@@ -12,6 +12,7 @@
 #include "ctl/converter_session.h"
 #include "ctl/exit_status.h"
 #include "ctl/number_words.h"
+#include "ctl/terminal.h"
 #include "ctl/who_and_when.h"
 #include "model/calibration_record.h"
 #include "model/characteristic_picture.h"
@@ -121,12 +122,32 @@ void WriteOutput(const std::string& path, const std::string& text) {
 }  // namespace
 
 int RunTableShow(const CtlOptions& options) {
-    PrintTable(*LoadTable(options.file, false));
+    const auto table = LoadTable(options.file, false);
+    if (!options.json) {
+        PrintTable(*table);
+        return ExitSuccess;
+    }
+    nlohmann::ordered_json points = nlohmann::ordered_json::array();
+    for (uint32_t i = 0; i < table->count; ++i) {
+        points.push_back({{"number", i + 1},
+                          {"normal", table->normal[i]},
+                          {"conductance", table->conductance[i]},
+                          {"text", FormatPointLine(table->conductance[i], table->normal[i])}});
+    }
+    std::cout << nlohmann::ordered_json{{"file", options.file}, {"points", points}}.dump(2) << '\n';
     return ExitSuccess;
 }
 
 int RunTableFit(const CtlOptions& options) {
     const FitResult fit = Fit(options, *LoadTable(options.file, false));
+    if (options.json) {
+        nlohmann::ordered_json k;
+        constexpr const char* Names[] = {"k0", "k1", "k2", "k3"};
+        for (int i = 0; i < 4; ++i)
+            k[Names[i]] = *ParseNumber(ShortestText(fit.coefficients[i]));
+        std::cout << k.dump(2) << '\n';
+        return ExitSuccess;
+    }
     // In the form `set` takes.
     for (int i = 0; i < 4; ++i)
         std::cout << 'k' << i << '=' << ShortestText(fit.coefficients[i]) << '\n';
@@ -160,8 +181,18 @@ int RunTableReport(const CtlOptions& options) {
         if (!target->empty() && *target != "-" && SameFile(options.file, *target))
             FailUsage("the report would replace the table " + options.file);
     }
+    if (options.reportFile == "-" && (options.jsonFile == "-" || options.svgFile == "-"))
+        FailUsage("the report and --json or --svg cannot both go to stdout");
     const FitResult fit = Fit(options, *table, firmware);
-    if (!options.reportFile.empty()) {
+    // "-" is stdout.
+    if (options.reportFile == "-") {
+        ReportSystem& clock = PlatformReportSystem();
+        // The report's lines end in CR LF already.
+        StdoutBinary();
+        std::cout << ReportText(clock.DateText(), clock.TimeText(), *table, fit.coefficients);
+        std::cout.flush();
+        if (!std::cout) FailConverter("cannot write the report to stdout");
+    } else if (!options.reportFile.empty()) {
         NamedReportFile system(options.reportFile);
         const ReportResult result = WriteReport(nullptr, *table, fit.coefficients, system);
         if (result != ReportResult::Written) FailConverter("cannot write " + options.reportFile);

@@ -22,8 +22,10 @@ void PauseSeconds(double seconds) {
 std::string ProgressLine(int done, int total) {
     constexpr int Width = 20;
     const int filled = total > 0 ? done * Width / total : Width;
-    std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(Width - filled), '-') + "] ";
+    std::string line = "[";
+    line.append(static_cast<size_t>(filled), '#');
+    line.append(static_cast<size_t>(Width - filled), '-');
+    line += "] ";
     const std::string count = FormatInteger(done);
     const std::string of = FormatInteger(total);
     line += std::string(of.size() > count.size() ? of.size() - count.size() : 0, ' ');

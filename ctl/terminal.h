@@ -7,6 +7,8 @@
 // it found it.
 
 bool StdinIsTerminal();
+// Bytes written to stdout pass unchanged (Windows would add a CR before every LF).
+void StdoutBinary();
 bool StderrIsTerminal();
 
 // From now on Ctrl-C, SIGTERM, a hang-up (SIGHUP) and SIGQUIT only set the flag that Interrupted

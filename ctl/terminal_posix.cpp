@@ -18,6 +18,8 @@ bool StdinIsTerminal() {
     return isatty(0) != 0;
 }
 
+void StdoutBinary() {}
+
 bool StderrIsTerminal() {
     return isatty(2) != 0;
 }

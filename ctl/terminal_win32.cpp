@@ -1,7 +1,9 @@
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 
 #include "ctl/terminal.h"
 
@@ -36,6 +38,11 @@ BOOL WINAPI NoteInterrupt(DWORD event) {
 
 bool StdinIsTerminal() {
     return _isatty(0) != 0;
+}
+
+void StdoutBinary() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 bool StderrIsTerminal() {

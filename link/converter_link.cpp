@@ -66,8 +66,7 @@ bool ConverterLink::IsOpen() const {
 }
 
 const char* ConverterLink::Identify() {
-    SendRequest(CodeIdentity, 0);
-    if (!ReceiveAnswer(IdentitySize)) return nullptr;
+    if (!Exchange(CodeIdentity, nullptr, 0, IdentitySize)) return nullptr;
     // The ninth character stays the terminating zero.
     std::memcpy(identityText.data(), frame.data() + 2, IdentitySize);
     return identityText.data();
@@ -171,31 +170,51 @@ bool ConverterLink::ReceiveFloat(int32_t& value) {
     return true;
 }
 
+bool ConverterLink::Exchange(uint8_t code, const uint8_t* data, uint8_t length,
+                             uint8_t answerLength) {
+    if (length > MaxRequestLength) return false;
+    for (int attempt = 0;; ++attempt) {
+        // The answer of a failed attempt has overwritten the request's data.
+        if (length != 0) std::memcpy(frame.data() + 3, data, length);
+        SendRequest(code, length);
+        if (ReceiveAnswer(answerLength)) return true;
+        if (attempt >= retries || serialPort->LineGone()) break;
+    }
+    if (firstGivenUp == ExchangeFailure::None) firstGivenUp = failure;
+    return false;
+}
+
 bool ConverterLink::ReadByte(uint8_t code, uint8_t& value) {
-    SendRequest(code, 0);
-    return ReceiveByte(value);
+    if (!Exchange(code, nullptr, 0, 1)) return false;
+    value = frame[2];
+    return true;
 }
 
 bool ConverterLink::WriteByte(uint8_t code, uint8_t& value) {
-    frame[3] = value;
-    SendRequest(code, 1);
-    return ReceiveByte(value);
+    const uint8_t data = value;
+    if (!Exchange(code, &data, 1, 1)) return false;
+    value = frame[2];
+    return true;
 }
 
 bool ConverterLink::ReadWord(uint8_t code, uint16_t& value) {
-    SendRequest(code, 0);
-    return ReceiveWord(value);
+    if (!Exchange(code, nullptr, 0, 2)) return false;
+    value = GetWord(frame.data() + 2);
+    return true;
 }
 
 bool ConverterLink::ReadFloat(uint8_t code, float& value) {
-    SendRequest(code, 0);
-    return ReceiveFloat(value);
+    if (!Exchange(code, nullptr, 0, 4)) return false;
+    value = GetFloat(frame.data() + 2);
+    return true;
 }
 
 bool ConverterLink::WriteFloat(uint8_t code, float& value) {
-    PutFloat(frame.data() + 3, value);
-    SendRequest(code, 4);
-    return ReceiveFloat(value);
+    uint8_t data[4];
+    PutFloat(data, value);
+    if (!Exchange(code, data, 4, 4)) return false;
+    value = GetFloat(frame.data() + 2);
+    return true;
 }
 
 bool ConverterLink::ReadFirmwareVersion(uint16_t& version) {

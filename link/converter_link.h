@@ -129,6 +129,13 @@ class ConverterLink : public BaseObject {
     const char* identity() const { return identityText.data(); }
     uint16_t firmwareVersion() const { return firmware; }
     ExchangeFailure lastFailure() const { return failure; }
+    // Further attempts of a read or a value write whose answer is spoiled or missing (0, the
+    // window's way, sends every request once). The commit of a sensor change is never repeated.
+    void SetRetries(int count) { retries = count < 0 ? 0 : count; }
+    // Why the first exchange since ClearGivenUp failed for good (after its retries); None when
+    // every one succeeded.
+    ExchangeFailure givenUp() const { return firstGivenUp; }
+    void ClearGivenUp() { firstGivenUp = ExchangeFailure::None; }
     const uint8_t* frameBytes() const { return frame.data(); }
     SerialPort& port() { return *serialPort; }
 
@@ -136,6 +143,9 @@ class ConverterLink : public BaseObject {
     bool ReadBlock(uint8_t code, uint8_t* data, uint8_t length);
     bool WriteBlock(uint8_t code, const uint8_t* data, uint8_t length, uint8_t* answer);
     size_t ReadBytes(size_t offset, size_t count);
+    // One request with length data bytes and its answer of answerLength bytes, sent again up to
+    // retries times while the answer fails; the answer's data are at frame[2].
+    bool Exchange(uint8_t code, const uint8_t* data, uint8_t length, uint8_t answerLength);
     // After a failed exchange: waits until the line has been quiet for one read time-out, then
     // purges, so that a late answer to the failed request is never taken for the next one.
     void AwaitQuietLine();
@@ -148,6 +158,8 @@ class ConverterLink : public BaseObject {
     std::unique_ptr<SerialPort> serialPort;
     uint16_t firmware = 0;
     ExchangeFailure failure = ExchangeFailure::None;
+    ExchangeFailure firstGivenUp = ExchangeFailure::None;
+    int retries = 0;
     // The last exchange failed: the next request first waits for a quiet line.
     bool quietLineNeeded = false;
 };

@@ -30,24 +30,21 @@ RelaySettings DecodeRelaySettings(const uint8_t* bytes) {
 }  // namespace
 
 bool ConverterLink::ReadBlock(uint8_t code, uint8_t* data, uint8_t length) {
-    SendRequest(code, 0);
-    if (!ReceiveAnswer(length)) return false;
+    if (!Exchange(code, nullptr, 0, length)) return false;
     std::memcpy(data, frame.data() + 2, length);
     return true;
 }
 
 bool ConverterLink::WriteBlock(uint8_t code, const uint8_t* data, uint8_t length, uint8_t* answer) {
-    if (length > MaxRequestLength) return false;
-    std::memcpy(frame.data() + 3, data, length);
-    SendRequest(code, length);
-    if (!ReceiveAnswer(length)) return false;
+    if (!Exchange(code, data, length, length)) return false;
     if (answer != nullptr) std::memcpy(answer, frame.data() + 2, length);
     return true;
 }
 
 bool ConverterLink::ReadSerialNumber(int32_t& value) {
-    SendRequest(CodeSerialNumber, 0);
-    return ReceiveFloat(value);
+    if (!Exchange(CodeSerialNumber, nullptr, 0, 4)) return false;
+    value = GetInt32(frame.data() + 2);
+    return true;
 }
 
 bool ConverterLink::ReadResistance(float& value) {

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -92,6 +95,34 @@ int MillisecondsLeft(bool limited, Clock::time_point deadline) {
     return left.count() > INT_MAX ? INT_MAX : static_cast<int>(left.count());
 }
 
+// Asks the driver to pass each received byte on at once (a USB adapter otherwise holds a short
+// answer for its latency timer). True when the flag was off and is now on, so that Close gives it
+// back; a driver that refuses (a pseudo-terminal) leaves the port as it was.
+bool TurnOnLowLatency(int descriptor) {
+#if defined(__linux__) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(descriptor, TIOCGSERIAL, &serial) != 0) return false;
+    if ((serial.flags & ASYNC_LOW_LATENCY) != 0) return false;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ioctl(descriptor, TIOCSSERIAL, &serial) == 0;
+#else
+    (void)descriptor;
+    return false;
+#endif
+}
+
+// Gives back the driver's latency as it was before TurnOnLowLatency.
+void TurnOffLowLatency(int descriptor) {
+#if defined(__linux__) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(descriptor, TIOCGSERIAL, &serial) != 0) return;
+    serial.flags &= ~ASYNC_LOW_LATENCY;
+    ioctl(descriptor, TIOCSSERIAL, &serial);
+#else
+    (void)descriptor;
+#endif
+}
+
 class PosixSerialPort : public SerialPort {
   public:
     ~PosixSerialPort() override { Close(); }
@@ -121,12 +152,15 @@ class PosixSerialPort : public SerialPort {
                                              : ProblemOf(error));
         }
         ioctl(descriptor, TIOCEXCL);
+        lowLatencyTurnedOn = TurnOnLowLatency(descriptor);
         return true;
     }
 
     void Close() override {
         gone = false;
         if (descriptor < 0) return;
+        if (lowLatencyTurnedOn) TurnOffLowLatency(descriptor);
+        lowLatencyTurnedOn = false;
         // A pseudo-terminal may stay open on the other side: its next user must not be refused.
         ioctl(descriptor, TIOCNXCL);
         ::close(descriptor);
@@ -311,6 +345,7 @@ class PosixSerialPort : public SerialPort {
     }
 
     int descriptor = -1;
+    bool lowLatencyTurnedOn = false;
     LineTimeouts timeouts;
     OpenProblem problem;
     bool gone = false;  // the system said the device has gone

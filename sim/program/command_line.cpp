@@ -58,6 +58,8 @@ CommandLineResult ParseCommandLine(int argc, char** argv, SimCommandLine& option
         uint64_t number = 0;
         int64_t signedNumber = 0;
         if (option == "--help" || option == "-h") return CommandLineResult::Help;
+        if (option == "--version" || option == "-V") return CommandLineResult::Version;
+        if (option == "--print-manual-page") return CommandLineResult::ManualPage;
         if (option == "--device") {
             options.devicePath = text;
         } else if (option == "--link") {
@@ -160,6 +162,7 @@ std::string SimUsage() {
         "  --stdin-eof-quits      end when stdin closes (by default keep serving)\n"
         "  --quiet                print nothing but the terminal path\n"
         "  --help                 this text\n"
+        "  --version              the version\n"
         "\n"
         "Control commands, one a line on stdin or the control FIFO; each is answered with\n"
         "'ok ...' or 'error: ...':\n";

@@ -19,9 +19,11 @@ struct SimCommandLine {
     bool quiet = false;  // no replies on stdout, only the slave path
 };
 
-enum class CommandLineResult { Run, Help, Error };
+enum class CommandLineResult { Run, Help, Version, ManualPage, Error };
 
 CommandLineResult ParseCommandLine(int argc, char** argv, SimCommandLine& options,
                                    std::string& error);
 
 std::string SimUsage();
+// The manual page (roff) of zr3sim, written from SimUsage.
+std::string SimManualPage();

@@ -9,6 +9,7 @@
 #include "sim/model/device_model.h"
 #include "sim/program/command_line.h"
 #include "sim/program/line_server_posix.h"
+#include "zr3_version.h"
 
 int main(int argc, char** argv) {
     SimCommandLine options;
@@ -16,6 +17,12 @@ int main(int argc, char** argv) {
     switch (ParseCommandLine(argc, argv, options, error)) {
         case CommandLineResult::Help:
             fputs(SimUsage().c_str(), stdout);
+            return 0;
+        case CommandLineResult::Version:
+            puts("zr3sim " ZR3_VERSION);
+            return 0;
+        case CommandLineResult::ManualPage:
+            fputs(SimManualPage().c_str(), stdout);
             return 0;
         case CommandLineResult::Error:
             fprintf(stderr, "zr3sim: %s\nTry 'zr3sim --help'.\n", error.c_str());

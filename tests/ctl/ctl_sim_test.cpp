@@ -1,7 +1,9 @@
 // zr3ctl against zr3sim on a pseudo-terminal: every subcommand, cloning a configuration, faults
 // and strict refusals, as a script would run them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -279,7 +281,12 @@ TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
     EXPECT_EQ(saved["version"], 1);
     EXPECT_EQ(saved["converter"]["serial-number"], 1001);
     EXPECT_EQ(saved["converter"]["firmware"], "1.02");
-    EXPECT_EQ(saved["settings"], a.ShowJson()["settings"]);
+    // Firmware 1.02 has no k0: show gives null, the backup the 0 that such a converter works with.
+    Json shownA = a.ShowJson()["settings"];
+    EXPECT_TRUE(shownA["k0"].is_null());
+    EXPECT_EQ(saved["settings"]["k0"], 0);
+    shownA["k0"] = 0;
+    EXPECT_EQ(saved["settings"], shownA);
 
     // Again through a link, with a link planted at the old temporary name: the link's target is
     // replaced and keeps its mode; the planted link's target is untouched.
@@ -305,10 +312,11 @@ TEST(Zr3ctl, BackupOfOneConverterRestoredOntoAnother) {
 
     run = b.Ctl({"restore", file});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(b.ShowJson()["settings"], a.ShowJson()["settings"]);
+    EXPECT_EQ(b.ShowJson()["settings"], shownA);
     EXPECT_EQ(b.ShowJson()["converter"]["serial-number"], 2002);
     run = b.Ctl({"restore", file});
-    EXPECT_EQ(run.out, "nothing to change\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(Has(run.err, "zr3ctl: nothing to change\n")) << run.err;
 
     // The other way round the file cannot be applied: K[0] and mode 2 need newer firmware.
     Converter old(scratch, "c", {"--firmware", "1.01"});
@@ -340,8 +348,8 @@ TEST(Zr3ctl, RestoreNamesTheSettingWhoseWriteFailed) {
     ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--dry-run"});
     ASSERT_EQ(run.out, "input-damping: 5 -> 9\nrange-start: 0 -> 3\nrange-end: 2000 -> 99\n");
     const size_t reads = b.Count("< ") - before;
-    // The second write gets no answer.
-    ASSERT_TRUE(b.Control("fault silence next 1 after " + std::to_string(reads + 1)));
+    // The second write gets no answer, nor does its retry.
+    ASSERT_TRUE(b.Control("fault silence next 2 after " + std::to_string(reads + 1)));
     run = b.Ctl({"restore", scratch / "a.json", "--no-rollback"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing range-start: no answer")) << run.err;
@@ -360,27 +368,43 @@ TEST(Zr3ctl, MonitorMarksABrokenSensor) {
     Converter c(scratch, "a");
     ProgramRun run = c.Ctl({"monitor", "--count", "2", "--interval", "0"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "resistance=109.7")) << run.out;
+    EXPECT_TRUE(Has(run.out, " resistance=109.7")) << run.out;
+    EXPECT_TRUE(Has(run.out, " status=ok\n")) << run.out;
     EXPECT_EQ(c.Count("> 01 24"), 2u);
 
     ASSERT_TRUE(c.Control("sensor broken on"));
     run = c.Ctl({"monitor", "--count", "1", "--interval", "0"});
-    EXPECT_EQ(run.out.rfind("resistance=Failure temperature=Invalid conductance=", 0), 0u)
+    // The time stamp first: 2026-01-31T14:05:09+01:00.
+    const size_t space = run.out.find(' ');
+    ASSERT_EQ(space, 25u) << run.out;
+    EXPECT_EQ(run.out[10], 'T');
+    EXPECT_TRUE(run.out[19] == '+' || run.out[19] == '-') << run.out;
+    EXPECT_EQ(
+        run.out.substr(space + 1).rfind("resistance=Failure temperature=Invalid conductance=", 0),
+        0u)
         << run.out;
+    EXPECT_TRUE(Has(run.out, " status=failure\n")) << run.out;
     run = c.Ctl({"monitor", "--count", "1", "--csv"});
-    EXPECT_EQ(run.out.rfind("resistance,temperature,conductance,value,ratio\n,,", 0), 0u)
+    EXPECT_EQ(run.out.rfind("time,resistance [ohm],temperature [degC],conductance [uS],value "
+                            "[uS/cm],ratio [%],status\n",
+                            0),
+              0u)
         << run.out;
+    EXPECT_TRUE(Has(run.out, ",,,")) << run.out;
 
-    ASSERT_TRUE(c.Control("fault silence always"));
-    run = c.Ctl({"monitor", "--count", "1"});
+    // A reading that gets no answer is a row with empty values and the reason.
+    ASSERT_TRUE(c.Control("fault silence on 24 always"));
+    run = c.Ctl({"monitor", "--count", "1", "--csv", "--retries", "0"});
     EXPECT_EQ(run.status, 1);
-    // Five silent tries in about a second: told once or twice, not five times.
+    EXPECT_TRUE(Has(run.out, ",,,,,no answer\n")) << run.err;
+    // Silent tries are told in the row of their reading, not once per try on stderr.
     Converter quiet(scratch, "b");
     ASSERT_TRUE(quiet.Control("fault silence next 5 after 2"));
     run = quiet.Ctl({"monitor", "--count", "5", "--interval", "0"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err.rfind("zr3ctl: no answer\n", 0), 0u) << run.err;
-    EXPECT_LE(run.err.size(), 2 * std::string("zr3ctl: no answer\n").size()) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;
+    EXPECT_TRUE(Has(run.out, " status=no answer\n")) << run.out;
+    EXPECT_FALSE(Has(run.err, "no answer")) << run.err;
 }
 
 TEST(Zr3ctl, MonitorEndsWhenTheLineGoes) {
@@ -411,7 +435,7 @@ TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     ASSERT_TRUE(c.Control("fault silence next 2 after 3"));
     ProgramRun run = c.Ctl({"calibrate", "cable", "--interval", "0", "--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "written: 1.250000000E+01\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "written: 12.5\n")) << run.out;
     EXPECT_EQ(c.Count("> 01 28"), 22u);
     EXPECT_EQ(c.Count("< 06"), 3u + 20u + 1u);
     EXPECT_EQ(c.State("cable-compensation"), "12.5");
@@ -419,8 +443,8 @@ TEST(Zr3ctl, CalibrationsMeasureTwentySamples) {
     ASSERT_EQ(c.Ctl({"set", "input-damping=5"}).status, 0);
     run = c.Ctl({"calibrate", "probe", "--normal", "2826", "--interval", "0", "--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "coefficient: 2.0000\n")) << run.out;
-    EXPECT_TRUE(Has(run.out, "written: 2.0000 as K1; K0, K2 and K3 are 0\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "coefficient: 2\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "written: 2\n")) << run.out;
     EXPECT_EQ(c.State("probe"), "0 2 0 0");
     // Damping 0 for the measurement, 5 again afterwards.
     EXPECT_EQ(c.Count("> 01 44 01 00 BA"), 1u);
@@ -562,7 +586,12 @@ TEST(Zr3ctl, OutputThatCannotBeWrittenFails) {
         args.insert(args.begin(), {"-c", "exec \"$0\" \"$@\" >/dev/full", ZR3CTL_PATH});
         const ProgramRun run = RunProgram("/bin/sh", args, 60000);
         EXPECT_EQ(run.status, 1) << args[4];
-        EXPECT_TRUE(Has(run.err, "zr3ctl: cannot write the output: No space left on device\n"))
+        // As a --json command's error, {"error": ...}, for show --json.
+        EXPECT_TRUE(Has(run.err, args.back() == "--json"
+                                     ? "{\"error\":\"cannot write the output: No space "
+                                       "left on device\",\"exit\":1}\n"
+                                     : "zr3ctl: cannot write the output: No space "
+                                       "left on device\n"))
             << args[4] << ": " << run.err;
     }
     EXPECT_EQ(c.Count("> 01 24"), 1u) << "monitor ends at its first line";
@@ -578,6 +607,37 @@ TEST(Zr3ctl, PortsAndHelp) {
 }
 
 namespace {
+
+// Runs zr3ctl, sends it the signal once the converter has answered a first reading, and returns
+// its exit status.
+int StatusAfterSignal(Converter& c, Words args, int signal) {
+    args.insert(args.begin(), {ZR3CTL_PATH, "-p", c.PortName()});
+    const size_t answered = c.Count("< 06");
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> argv;
+        for (std::string& word : args)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    for (int i = 0; i < 1000 && c.Count("< 06") < answered + 4; ++i)
+        usleep(10000);
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+Json Parsed(const ProgramRun& run) {
+    EXPECT_EQ(run.status, 0) << run.err;
+    return Json::parse(run.out, nullptr, false);
+}
 
 std::vector<Json> LogLines(const std::string& path, size_t& unreadable) {
     std::ifstream in(path);
@@ -602,6 +662,140 @@ size_t Writes(Converter& c) {
 }
 
 }  // namespace
+
+TEST(Zr3ctl, FindingOnesWay) {
+    ProgramRun run = Ctl({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("zr3ctl ", 0), 0u) << run.out;
+    EXPECT_EQ(Ctl({"-V"}).out, run.out);
+    EXPECT_EQ(Ctl({"help", "set"}).out, Ctl({"set", "--help"}).out);
+    EXPECT_TRUE(Has(Ctl({"help", "set"}).out, "Ni1000 (6180)"));
+    EXPECT_TRUE(Has(Ctl({"help", "set"}).out, "relay-open-delay   converter's unit 0 .. 65535"));
+
+    run = Ctl({"shwo"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Has(run.err, "zr3ctl: unknown command 'shwo'; did you mean 'show'?")) << run.err;
+    run = Ctl({"table", "shw", "x.dat"});
+    EXPECT_TRUE(Has(run.err, "zr3ctl: unknown command 'shw'; did you mean 'show'?")) << run.err;
+    run = Ctl({"set", "sensor=ni1000"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Has(run.err, "\"Ni1000 (5000)\" or \"Ni1000 (6180)\"")) << run.err;
+    run = Ctl({"set", "--bogus"});
+    EXPECT_EQ(run.err.rfind("zr3ctl: ", 0), 0u) << run.err;
+
+    // The port after the command, or from the environment; --json errors are JSON.
+    Scratch scratch;
+    Converter c(scratch, "a", {"--serial", "5150", "--firmware", "1.01"});
+    EXPECT_EQ(Ctl({"info", "-p", c.PortName()}).status, 0);
+    setenv("ZR3_PORT", c.PortName().c_str(), 1);
+    EXPECT_TRUE(Has(Ctl({"info"}).out, "5150"));
+    unsetenv("ZR3_PORT");
+    run = Ctl({"info", "--json"});
+    EXPECT_EQ(run.status, 2);
+    const Json error = Json::parse(run.err, nullptr, false);
+    EXPECT_EQ(error["exit"], 2) << run.err;
+    EXPECT_TRUE(Has(error["error"].get<std::string>(), "ZR3_PORT"));
+
+    // Firmware 1.01 has no k0: show leaves it out, JSON gives null.
+    EXPECT_FALSE(Has(c.Ctl({"show"}).out, "k0 "));
+    EXPECT_TRUE(c.ShowJson()["settings"]["k0"].is_null());
+    EXPECT_EQ(c.ShowJson()["converter"]["output-code"], 0);
+}
+
+TEST(Zr3ctl, ScriptsReadJsonFromEveryDataCommand) {
+    Scratch scratch;
+    Converter c(scratch, "a", {"--cable-capacity", "12.5"});
+    EXPECT_TRUE(Parsed(Ctl({"ports", "--json"})).is_array());
+
+    Json set = Parsed(c.Ctl({"set", "input-damping=7", "coefficient=2.1", "--json"}));
+    ASSERT_EQ(set["settings"].size(), 2u) << set.dump();
+    EXPECT_EQ(set["settings"][0]["name"], "input-damping");
+    EXPECT_EQ(set["settings"][0]["asked"], 7);
+    EXPECT_EQ(set["settings"][0]["answered"], 7);
+    EXPECT_EQ(set["settings"][1]["answered"], 2.1);
+    EXPECT_EQ(c.State("input-damping"), "7");
+
+    // backup to stdout, restore from stdin.
+    ProgramRun run = c.Ctl({"backup", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json backup = Json::parse(run.out, nullptr, false);
+    EXPECT_EQ(backup["settings"]["input-damping"], 7);
+    ASSERT_EQ(c.Ctl({"set", "input-damping=3"}).status, 0);
+    std::ofstream(scratch / "a.json") << run.out;
+    Json plan = Parsed(c.Ctl({"restore", scratch / "a.json", "--dry-run", "--json"}));
+    EXPECT_EQ(plan["dry-run"], true);
+    ASSERT_EQ(plan["plan"].size(), 1u);
+    EXPECT_EQ(plan["plan"][0], Json({{"name", "input-damping"}, {"from", 3}, {"to", 7}}));
+    EXPECT_EQ(c.State("input-damping"), "3");
+    Json restored = Parsed(c.Ctl({"restore", scratch / "a.json", "--json"}));
+    ASSERT_EQ(restored["outcomes"].size(), 1u);
+    EXPECT_EQ(restored["outcomes"][0]["ok"], true);
+    EXPECT_EQ(restored["outcomes"][0]["answered"], 7);
+    EXPECT_EQ(c.State("input-damping"), "7");
+
+    run = c.Ctl({"monitor", "--count", "2", "--interval", "0", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    int rows = 0;
+    for (std::string line; std::getline(lines, line); ++rows) {
+        const Json row = Json::parse(line, nullptr, false);
+        EXPECT_EQ(row["time"].get<std::string>().size(), 25u) << line;
+        EXPECT_EQ(row["resistance"], 109.7) << line;
+        EXPECT_EQ(row["status"], "ok");
+    }
+    EXPECT_EQ(rows, 2);
+
+    Json cable = Parsed(c.Ctl({"calibrate", "cable", "--interval", "0", "--yes", "--json"}));
+    EXPECT_EQ(cable["samples"].size(), 20u) << cable.dump();
+    EXPECT_EQ(cable["measured"], 12.5);
+    EXPECT_EQ(cable["written"], 12.5);
+
+    const std::string table = scratch / "p.dat";
+    ASSERT_EQ(Ctl({"table", "add", table, "--conductance", "1000", "--normal", "1413"}).status, 0);
+    Json points = Parsed(Ctl({"table", "show", table, "--json"}));
+    EXPECT_EQ(points["points"][0]["normal"], 1413.0);
+    EXPECT_EQ(points["points"][0]["conductance"], 1000.0);
+    Json fit = Parsed(Ctl({"table", "fit", table, "--json"}));
+    EXPECT_EQ(fit["k1"], 1.413);
+    run = Ctl({"table", "report", table, "-"});
+    EXPECT_TRUE(Has(run.out, "Coefficiens:")) << run.out;
+}
+
+TEST(Zr3ctl, ASpoiledAnswerIsRetriedAndItsCauseNamed) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    ASSERT_TRUE(c.Control("fault checksum next 1"));
+    ProgramRun run = c.Ctl({"info", "--verbose"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(c.Count("> 01 21 00 DE"), 2u) << "the identity asked again";
+    // Every frame on stderr with a time stamp: the request twice, the spoiled answer once.
+    EXPECT_TRUE(Has(run.err, "+00:00 > 01 21 00 DE\n") || Has(run.err, " > 01 21 00 DE\n"));
+    EXPECT_TRUE(Has(run.err, " < 06 08 5A 52 33")) << run.err;
+
+    ASSERT_TRUE(c.Control("fault nak on 44 next 1"));
+    EXPECT_EQ(c.Ctl({"set", "input-damping=9"}).status, 0);
+    EXPECT_EQ(c.State("input-damping"), "9");
+
+    // Without retries the cause is named.
+    ASSERT_TRUE(c.Control("fault checksum next 1"));
+    run = c.Ctl({"info", "--retries", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "(bad checksum)")) << run.err;
+    ASSERT_TRUE(c.Control("fault length on 44 next 2"));
+    run = c.Ctl({"set", "input-damping=4"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "input-damping: answer of the wrong length")) << run.err;
+    ASSERT_TRUE(c.Control("fault clear"));
+    EXPECT_EQ(c.Ctl({"show", "--quiet"}).err, "");
+}
+
+TEST(Zr3ctl, AnInterruptedMonitorEndsWithTheSignalsStatus) {
+    Scratch scratch;
+    Converter c(scratch, "a");
+    EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGINT), 130);
+    EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGTERM), 143);
+    EXPECT_EQ(StatusAfterSignal(c, {"monitor", "--interval", "0.05"}, SIGHUP), 129);
+}
 
 TEST(Zr3ctl, FourProcessesAppendToOneLog) {
     Scratch scratch;
@@ -671,7 +865,8 @@ TEST(Zr3ctl, ALogThatCannotBeWrittenChangesNothing) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "cannot open the log")) << run.err;
     EXPECT_EQ(c.Frames().size(), frames);
-    // ZR3_LOG names the log when --log is absent; /dev/full takes no line, so nothing is written.
+    // ZR3_LOG names the log when --log is absent; /dev/full takes no line, so nothing is
+    // written.
     for (const Words& args :
          {Words{"set", "input-damping=9", "sensor=Pt1000"}, Words{"restore", scratch / "a.json"}}) {
         if (args[0] == "restore") {
@@ -706,7 +901,8 @@ TEST(Zr3ctl, RestoreRollsBackAWriteFailingHalfWay) {
     // The write of temp-damping (its second request, after the read) takes but is not answered.
     ASSERT_TRUE(b.Control("fault silence on 43 next 1 after 1"));
     const std::string log = scratch / "restore.log";
-    run = b.Ctl({"--log", log, "restore", scratch / "a.json", "--save-before", scratch / "b.json"});
+    run = b.Ctl({"--log", log, "restore", scratch / "a.json", "--save-before", scratch / "b.json",
+                 "--retries", "0"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "writing temp-damping: no answer")) << run.err;
     EXPECT_TRUE(Has(run.err, "rolled back: temp-damping, sensor, range-start, input-damping\n"))
@@ -829,9 +1025,10 @@ TEST(Zr3ctl, ASensorChangeWithALostAnswerIsUndoneAndRestoredNextTime) {
     ASSERT_EQ(a.Ctl({"set", "sensor=pt1000"}).status, 0);
     ASSERT_EQ(a.Ctl({"backup", scratch / "a.json"}).status, 0);
 
-    // The table's write takes, its answer is lost (the first 0x3C answer is the restore's read).
+    // The table's write takes, its answer is lost (the first 0x3C answer is the restore's
+    // read); without retries the step fails for good.
     ASSERT_TRUE(b.Control("fault silence on 3C next 1 after 1"));
-    ProgramRun run = b.Ctl({"restore", scratch / "a.json"});
+    ProgramRun run = b.Ctl({"restore", scratch / "a.json", "--retries", "0"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err,
                     "zr3ctl: The sensor was not changed: no answer to the table. The converter "

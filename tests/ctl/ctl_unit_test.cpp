@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -13,9 +14,11 @@
 #include "ctl/calibration_record_file.h"
 #include "ctl/commissioning_log.h"
 #include "ctl/exit_status.h"
+#include "ctl/monitor_schedule.h"
 #include "ctl/number_words.h"
 #include "ctl/serial_ports.h"
 #include "ctl/setting_value.h"
+#include "ctl/time_stamp.h"
 #include "ctl/who_and_when.h"
 
 TEST(CtlWords, NumbersAreTakenWholeAndFinite) {
@@ -157,6 +160,69 @@ TEST(CtlPorts, SerialTtysOfSysfsWithTheirByIdNames) {
     fs::remove_all(root);
 }
 #endif
+
+// A clock that only moves when told: each reading takes 300 ms of it, each wait jumps to the
+// due time.
+class FakeClock : public MonitorClock {
+  public:
+    TimePoint Now() override { return now; }
+    bool WaitUntil(TimePoint due) override {
+        waits.push_back(due);
+        if (due > now) now = due;
+        return true;
+    }
+    TimePoint now = TimePoint(std::chrono::seconds(1000));
+    std::vector<TimePoint> waits;
+};
+
+TEST(CtlMonitorSchedule, ReadingKIsDueAtTheStartPlusKPeriods) {
+    using namespace std::chrono;
+    FakeClock clock;
+    const MonitorClock::TimePoint start = clock.now;
+    std::vector<MonitorClock::TimePoint> taken;
+    const int64_t readings = RunMonitorSchedule(clock, 1.0, 60, [&](int64_t) {
+        taken.push_back(clock.now);
+        clock.now += milliseconds(300);
+        return true;
+    });
+    EXPECT_EQ(readings, 60);
+    ASSERT_EQ(taken.size(), 60u);
+    for (size_t k = 0; k < taken.size(); ++k)
+        EXPECT_EQ(taken[k], start + seconds(k)) << "reading " << k;
+    // 60 readings at 1 s end 59.3 s after the start, not 59 * 1.3 s.
+    EXPECT_EQ(clock.now - start, milliseconds(59300));
+
+    // A reading slower than the period: the next one at once, the one after on its own time.
+    FakeClock slow;
+    const auto slowStart = slow.now;
+    taken.clear();
+    RunMonitorSchedule(slow, 0.5, 4, [&](int64_t k) {
+        taken.push_back(slow.now);
+        slow.now += milliseconds(k == 0 ? 800 : 100);
+        return true;
+    });
+    const std::vector<MonitorClock::TimePoint> expected = {slowStart, slowStart + milliseconds(800),
+                                                           slowStart + milliseconds(1000),
+                                                           slowStart + milliseconds(1500)};
+    EXPECT_EQ(taken, expected);
+
+    // A reading that returns false ends the schedule.
+    FakeClock stop;
+    EXPECT_EQ(RunMonitorSchedule(stop, 1.0, 0, [](int64_t k) { return k < 2; }), 3);
+}
+
+TEST(CtlTimeStamp, Iso8601ExtendedWithTheUtcOffset) {
+    std::tm fields{};
+    fields.tm_year = 2026 - 1900;
+    fields.tm_mon = 0;
+    fields.tm_mday = 31;
+    fields.tm_hour = 14;
+    fields.tm_min = 5;
+    fields.tm_sec = 9;
+    EXPECT_EQ(IsoTimeText(fields, 3600), "2026-01-31T14:05:09+01:00");
+    EXPECT_EQ(IsoTimeText(fields, -(9 * 3600 + 30 * 60)), "2026-01-31T14:05:09-09:30");
+    EXPECT_EQ(IsoTimeText(fields, 0, 120), "2026-01-31T14:05:09.120+00:00");
+}
 
 TEST(CtlRecords, CommandLineAndTimeAsFiled) {
     EXPECT_EQ(CommandLineText({"zr3ctl", "-p", "COM3", "set", "sensor=Pt1000 (3850)", "it's"}),

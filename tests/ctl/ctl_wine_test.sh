@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # zr3ctl.exe under Wine on COM1, which scripts/sim-com1 has pointed at a zr3sim started with
-# --serial 7702: info, show --json, set, the commissioning log and verify, with their exit
-# statuses.
+# --serial 7702: info, show --json and set, the version, JSON, the monitor's rows, an unknown
+# command, the commissioning log and verify, with their exit statuses.
 #   ctl_wine_test.sh ZR3CTL_EXE
 set -uo pipefail
 exe=$1
@@ -51,6 +51,19 @@ expect after '"coefficient": 2.5'
 expect after '"sensor": "Ni1000 (5000)"'
 
 ctl 2 refused set input-damping=31
+
+ctl 0 version --version
+expect version '^zr3ctl [0-9]'
+ctl 0 setjson set input-damping=9 --json
+expect setjson '"answered": 9'
+ctl 0 monitor monitor --count 2 --interval 0.2 --csv
+expect monitor '^time,resistance \[ohm\],'
+expect monitor '^[0-9-]*T[0-9:]*[+-][0-9][0-9]:[0-9][0-9],[0-9.]*,.*,ok$'
+ctl 2 unknown shwo
+if ! tr -d '\r' <"$work/unknown.err" | grep -q "unknown command 'shwo'; did you mean 'show'"; then
+    echo "FAIL: unknown command: $(cat "$work/unknown.err")" >&2
+    failures=$((failures + 1))
+fi
 # A calibration no one can confirm, or with an implausible normal, is refused before it measures.
 ctl 2 unconfirmed calibrate probe --normal 1413
 ctl 2 implausible calibrate probe --normal -1413 --yes

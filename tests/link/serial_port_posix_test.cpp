@@ -1,6 +1,8 @@
 // The termios backend on pseudo-terminals: the test plays the converter on the master side.
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -219,6 +221,30 @@ TEST(PosixSerialPort, PurgeDropsPendingInput) {
     EXPECT_EQ(buffer[0], 0x55);
     EXPECT_EQ(port->Write(HexBytes("01 02 03").data(), 3), 3u);
     EXPECT_EQ(pty.Read(3), HexBytes("01 02 03"));
+}
+
+TEST(PosixSerialPort, APseudoTerminalRefusingLowLatencyStillOpensAndTalks) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ready());
+    // A pseudo-terminal has no serial driver to ask for low latency: it refuses TIOCGSERIAL.
+    int observer = open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(observer, 0);
+    serial_struct serial{};
+    EXPECT_NE(ioctl(observer, TIOCGSERIAL, &serial), 0);
+    close(observer);
+
+    ConverterLink link(CreateSystemSerialPort());
+    ASSERT_TRUE(link.Open(pty.PortName().c_str()));
+    std::thread converter([&] {
+        EXPECT_EQ(pty.ReadRequest(), HexBytes("01 21 00 DE"));
+        pty.Write(HexBytes("06 08 5A 52 33 00 00 00 00 00 13"));
+    });
+    const char* identity = link.Identify();
+    converter.join();
+    ASSERT_NE(identity, nullptr);
+    EXPECT_STREQ(identity, "ZR3");
+    link.Close();
+    EXPECT_FALSE(link.IsOpen());
 }
 
 TEST(PosixSerialPort, ConfigureMakesTheLineRaw9600EightNoneOne) {
