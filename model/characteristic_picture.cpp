@@ -171,8 +171,10 @@ std::string CharacteristicSvg(const ProbeTableRecord& record, std::string_view d
         const double g = x.lo + (x.hi - x.lo) * i / CurveSteps;
         const double value = CharacteristicAt(record.coefficients, g);
         if (!std::isfinite(value)) continue;
-        svg += (i ? " " : "") + Coordinate(Scale(g, x, Left, Right)) + "," +
-               Coordinate(Scale(value, y, PlotBottom, PlotTop));
+        if (i != 0) svg += ' ';
+        svg += Coordinate(Scale(g, x, Left, Right));
+        svg += ',';
+        svg += Coordinate(Scale(value, y, PlotBottom, PlotTop));
     }
     svg += "\"/>\n";
     for (const PointResidual& p : record.points) {
