@@ -76,22 +76,6 @@ void CompletionCases(std::string& script, const CLI::App& parent, const std::str
 
 }  // namespace
 
-std::string RoffText(const std::string& text) {
-    std::string out;
-    bool lineStart = true;
-    for (char c : text) {
-        if (lineStart && (c == '.' || c == '\'')) out += "\\&";
-        if (c == '\\')
-            out += "\\e";
-        else if (c == '-')
-            out += "\\-";
-        else
-            out += c;
-        lineStart = c == '\n';
-    }
-    return out;
-}
-
 std::string ManualPage(const CLI::App& app, SensorList& sensors) {
     std::string page = ".TH ZR3CTL 1 \"\" \"zr3ctl " ZR3_VERSION "\" \"User Commands\"\n";
     page += ".SH NAME\nzr3ctl \\- configure and calibrate a ZR3 conductivity converter\n";

@@ -1,24 +1,11 @@
 // zr3sim's manual page, made from its --help text so that the two never differ.
 #include <sstream>
 
+#include "base/roff_text.h"
 #include "sim/program/command_line.h"
 #include "zr3_version.h"
 
 namespace {
-
-std::string Roff(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\\')
-            out += "\\e";
-        else if (c == '-')
-            out += "\\-";
-        else
-            out += c;
-    }
-    if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
-    return out;
-}
 
 std::string Trimmed(const std::string& line) {
     const size_t start = line.find_first_not_of(' ');
@@ -42,25 +29,25 @@ std::string SimManualPage() {
         } else if (line.rfind("  --", 0) == 0 || line.rfind("  -", 0) == 0) {
             // "  --name ARG          what it does": the option, then its text.
             const size_t gap = line.find("  ", 2);
-            page += ".TP\n.B " + Roff(Trimmed(line.substr(0, gap))) + "\n";
-            if (gap != std::string::npos) page += Roff(Trimmed(line.substr(gap))) + "\n";
+            page += ".TP\n.B " + RoffText(Trimmed(line.substr(0, gap))) + "\n";
+            if (gap != std::string::npos) page += RoffText(Trimmed(line.substr(gap))) + "\n";
             inList = true;
         } else if (line.rfind("    ", 0) == 0 && inList) {
-            page += Roff(Trimmed(line)) + "\n";
+            page += RoffText(Trimmed(line)) + "\n";
         } else if (line.back() == ':' && line[0] != ' ') {
-            page += ".SS " + Roff(line.substr(0, line.size() - 1)) + "\n";
+            page += ".SS " + RoffText(line.substr(0, line.size() - 1)) + "\n";
             inList = false;
         } else if (line.rfind("  ", 0) == 0) {
-            page += ".IP \"\" 2\n" + Roff(Trimmed(line)) + "\n";
+            page += ".IP \"\" 2\n" + RoffText(Trimmed(line)) + "\n";
         } else {
-            page += Roff(line) + "\n";
+            page += RoffText(line) + "\n";
         }
     }
     page +=
         ".SH EXIT STATUS\n0 after SIGINT, SIGTERM or the quit command; 1 when the terminal or "
         "the device cannot be served; 2 for a bad option.\n";
     page += ".SH EXAMPLES\n.nf\n" +
-            Roff(
+            RoffText(
                 "zr3sim --line-timing --trace /tmp/zr3.trace\n"
                 "zr3sim --firmware 1.01 --fault 'checksum next 2'\n") +
             ".fi\n.SH SEE ALSO\n\\fBzr3ctl\\fR(1)\n";
